@@ -1,0 +1,12 @@
+// Fault injection behind tav_set_fault_hook: each primitive asks tav_fault()
+// just before it would touch the system or the heap, and fails as if the
+// system had refused when the calling thread's hook says so.
+#ifndef TAGMILL_PLATFORM_FAULTS_H
+#define TAGMILL_PLATFORM_FAULTS_H
+
+#include "tagmill/platform.h"
+
+// True when the calling thread's hook asks for op to fail.
+bool tav_fault(tav_op op);
+
+#endif
