@@ -12,6 +12,7 @@
 
 #include "tagmill/engine.h"
 #include "tagmill/result.h"
+#include "tagmill/xdate.h"
 
 class CTagmill {
 public:
@@ -23,8 +24,9 @@ public:
 
     CTagmill();
     // Copying: a copy never shares the engine state of an open object. Copying an
-    // open object gives a Closed copy (see tag_access/lifecycle.cpp); copies of
-    // Closed objects copy every field.
+    // open object gives a Closed, cleared copy without its content or caches
+    // (see tag_access/lifecycle.cpp); copies of Closed objects copy every field.
+    // Assignment first releases the target's own content, without committing.
     CTagmill(const CTagmill &other);
     CTagmill &operator=(const CTagmill &other);
     virtual ~CTagmill();
@@ -40,6 +42,28 @@ public:
     long GetString(long propertyId, std::vector<std::wstring> &values);
     long PutString(long propertyId, const std::vector<std::wstring> &values);
     long UpdateOnMemory();
+
+    // Raw tag and frame location (the content as last committed).
+    long GetId3TagFrame(unsigned char **buffer, unsigned long *size);
+    long GetFrameOffset(long propertyId, long &offset, long &size);
+
+    // Release date (property 5120, an OLE date) and its year.
+    long GetDate(long propertyId, double &date);
+    long PutDate(long propertyId, double &date);
+    long GetYearString(std::wstring &year);
+    long PutYearString(const std::wstring &year);
+
+    // Pictures (property 4640).
+    long GetBinary(long propertyId, std::vector<std::shared_ptr<CPicture>> &pictures);
+    long PutBinary(long propertyId, const std::vector<std::shared_ptr<CPicture>> &pictures);
+
+    // Music ID, encapsulated objects and user-defined strings.
+    long GetMusicId(std::vector<std::shared_ptr<CMusicId>> &ids);
+    long PutMusicId(const std::vector<std::shared_ptr<CMusicId>> &ids);
+    long GetGeob(long propertyId, std::vector<std::shared_ptr<CGeob>> &objects);
+    long PutGeob(long propertyId, const std::vector<std::shared_ptr<CGeob>> &objects);
+    long GetUserDefinedString(long propertyId, std::vector<std::shared_ptr<CUserDefinedString>> &strings);
+    long PutUserDefinedString(long propertyId, const std::vector<std::shared_ptr<CUserDefinedString>> &strings);
 
     // Version code of the open tag: 0 = 2.2, 1 = 2.3, 2 = 2.4, -999 = none open.
     long TagVersion() const { return m_version; }
@@ -93,6 +117,31 @@ private:
     long UpdateV1();
     long updateFrame();
 
+    // Dates.
+    long GetDateInternal(long propertyId, double &date);
+    long GetReleasedDateTime();
+    long PutReleasedDateTime(const double &date);
+    long DeleteReleasedDateTime();
+    long MakeReleasedDateTimeFrame(unsigned &year, unsigned &date, unsigned &time, unsigned &recordingTime);
+    long checkDateFrameExist(bool &year, bool &date, bool &recordingTime);
+    long parseRecordingTime(std::wstring text, int &year, int &month, int &day, int &hour, int &minute,
+                            int &second);
+
+    // Pictures.
+    long GetBinaryInternal(long propertyId, PictureList &pictures);
+    long GetAPIC(PictureList &pictures);
+    long GetPIC(PictureList &pictures);
+    long SetAPIC(const PictureList &pictures);
+    long SetPIC(const PictureList &pictures);
+
+    // Music ID, objects and user-defined strings.
+    long GetMusicIdInternal(long propertyId, MusicIdList &ids);
+    long GetGeobInternal(long propertyId, GeobList &objects, int &index);
+    long GetUserDefinedStringInternal(long propertyId, UserStringList &strings, int &index);
+    long addGeobFrame(std::map<long, GeobList>::const_iterator entry);
+    long updateGeob();
+    long updateUserDefinedString();
+
     tav_id3_context m_context{};
     bool m_opened = false;
     bool m_editing = false;
@@ -123,5 +172,12 @@ private:
     bool m_ownerIdFlag = false;
     bool m_updateV1 = true;
 };
+
+// The record classes nested in CTagmill. Each of their headers includes this
+// one first, so either can be included on its own.
+#include "tagmill/geob.h"
+#include "tagmill/music_id.h"
+#include "tagmill/picture.h"
+#include "tagmill/user_defined_string.h"
 
 #endif

@@ -19,6 +19,11 @@ void tav_id3_v2_fill_header(const uint8_t bytes[10], int32_t position, tav_id3_v
 // the start of the content, and reads that drop the 0x00 after each 0xFF.
 // With unsync 0 both are plain. Return 0 on success, -1 on failure.
 int32_t tav_id3_v2_seek_logical(tav_id3_context *context, uint32_t logical_offset, int32_t unsync);
+// The same count resumed from a point that an earlier unsynchronised
+// positioning reached (from_logical at content offset from_raw), so that a walk
+// over increasing offsets reads the content once instead of once per frame.
+int32_t tav_id3_v2_seek_logical_from(tav_id3_context *context, uint32_t from_logical, uint32_t from_raw,
+                                     uint32_t logical_offset);
 // Delivers exactly n bytes into out; *consumed (may be null) receives the
 // number of content bytes consumed (>= n).
 int32_t tav_id3_v2_read_unsync(tav_id3_context *context, uint8_t *out, uint32_t n, int32_t unsync,

@@ -1,0 +1,78 @@
+// Implementation of the engine-context test helpers.
+#include "support/context_support.h"
+
+#include <cstdio>
+
+namespace testsupport {
+
+Context::~Context() {
+    if (m_live) tav_id3_destroy_context(&m_context);
+}
+
+int32_t Context::Track(int32_t result) {
+    m_live = result == TAV_OK;
+    return result;
+}
+
+int32_t Context::OpenFile(const std::wstring &path, int32_t mode, int32_t aiff, const tav_id3_v2_header *header) {
+    return Track(tav_id3_create_context2(path.c_str(), mode, header, aiff, &m_context));
+}
+
+int32_t Context::OpenMemory(const Bytes &bytes) {
+    return Track(tav_id3_create_context_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), 0, nullptr,
+                                                    &m_context));
+}
+
+int32_t Context::OpenNewMemory(int32_t padding) {
+    tav_id3_v2_header header = EmptyTagHeader(padding);
+    return Track(tav_id3_create_context_from_memory(nullptr, 0, 1, &header, &m_context));
+}
+
+int32_t Context::Destroy() {
+    m_live = false;
+    return tav_id3_destroy_context(&m_context);
+}
+
+tav_id3_v2_header EmptyTagHeader(int32_t padding) {
+    tav_id3_v2_header header{};
+    header.version = TAV_ID3_V23;
+    header.size = padding;
+    return header;
+}
+
+namespace {
+LogCapture *g_capture = nullptr;
+
+void CaptureTrace(const char *text) {
+    if (g_capture) g_capture->traces.push_back(text);
+}
+
+void CaptureError(const char *format, const char *function) {
+    if (!g_capture) return;
+    char line[512];
+    std::snprintf(line, sizeof line, format, function);
+    g_capture->errors.push_back(line);
+}
+} // namespace
+
+LogCapture::LogCapture() {
+    g_capture = this;
+    tav_set_log_hooks(CaptureTrace, CaptureError);
+}
+
+LogCapture::~LogCapture() {
+    tav_set_log_hooks(nullptr, nullptr);
+    g_capture = nullptr;
+}
+
+Bytes Form(const std::string &type, const std::vector<Chunk> &chunks, int64_t form_size) {
+    Bytes body = Ascii(type);
+    for (const Chunk &c : chunks) {
+        body = Concat({body, Ascii(c.id), Be32(static_cast<uint32_t>(c.body.size())), c.body});
+        if (c.pad && c.body.size() % 2) body.push_back(0);
+    }
+    uint32_t size = form_size >= 0 ? static_cast<uint32_t>(form_size) : static_cast<uint32_t>(body.size());
+    return Concat({Ascii("FORM"), Be32(size), body});
+}
+
+} // namespace testsupport

@@ -1,0 +1,65 @@
+// Test helpers for engine contexts: an owning wrapper that destroys the
+// context, a capture of the engine's log hooks, and builders for AIFF files.
+#ifndef TAGMILL_TEST_CONTEXT_SUPPORT_H
+#define TAGMILL_TEST_CONTEXT_SUPPORT_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/test_support.h"
+#include "tagmill/engine.h"
+
+namespace testsupport {
+
+// An engine context destroyed on scope exit when its creation succeeded;
+// before any creation its handle says "no file".
+class Context {
+public:
+    Context() { m_context.handle = -1; }
+    ~Context();
+    Context(const Context &) = delete;
+    Context &operator=(const Context &) = delete;
+
+    int32_t OpenFile(const std::wstring &path, int32_t mode, int32_t aiff = 0,
+                     const tav_id3_v2_header *header = nullptr);
+    int32_t OpenMemory(const Bytes &bytes);
+    int32_t OpenNewMemory(int32_t padding);
+    int32_t Destroy();
+    tav_id3_context *get() { return &m_context; }
+    tav_id3_context *operator->() { return &m_context; }
+
+private:
+    int32_t Track(int32_t result);
+    tav_id3_context m_context{};
+    bool m_live = false;
+};
+
+// A header record describing a new empty tag with the given padding.
+tav_id3_v2_header EmptyTagHeader(int32_t padding = 0);
+
+// Installs hooks that record every trace text and every error, the latter as
+// the format with its function name substituted; restores the defaults on
+// destruction.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
+    std::vector<std::string> traces;
+    std::vector<std::string> errors;
+};
+
+// An AIFF-style file: "FORM", a size (form size when given, else the real
+// one), the form type, then the chunks as given, each padded to even length.
+struct Chunk {
+    std::string id;
+    Bytes body;
+    bool pad = true;
+};
+Bytes Form(const std::string &type, const std::vector<Chunk> &chunks, int64_t form_size = -1);
+
+} // namespace testsupport
+
+#endif
