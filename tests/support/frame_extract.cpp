@@ -1,0 +1,108 @@
+// The test-only ID3v2 frame walker behind ExtractTag.
+#include "support/frame_extract.h"
+
+#include <cstdint>
+
+namespace testsupport {
+
+namespace {
+
+uint32_t Be(const Bytes &b, size_t at, size_t n) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < n; ++i) v = (v << 8) | b[at + i];
+    return v;
+}
+
+uint32_t Syncsafe(const Bytes &b, size_t at) {
+    return (uint32_t(b[at] & 0x7F) << 21) | (uint32_t(b[at + 1] & 0x7F) << 14) |
+           (uint32_t(b[at + 2] & 0x7F) << 7) | uint32_t(b[at + 3] & 0x7F);
+}
+
+Bytes Resync(const Bytes &in) {
+    Bytes out;
+    for (size_t i = 0; i < in.size(); ++i) {
+        out.push_back(in[i]);
+        if (in[i] == 0xFF && i + 1 < in.size() && in[i + 1] == 0x00) ++i;
+    }
+    return out;
+}
+
+bool ValidId(const Bytes &b, size_t at, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        uint8_t c = b[at + i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    }
+    return true;
+}
+
+// Walks frames from `pos`; returns false when it stopped at something that is
+// neither padding nor the end of the body.
+bool Walk(const Bytes &body, size_t pos, int major, bool syncsafeSizes, std::vector<TagFrame> &frames) {
+    const size_t idLen = major == 2 ? 3 : 4;
+    const size_t headerLen = major == 2 ? 6 : 10;
+    while (pos + headerLen <= body.size()) {
+        if (body[pos] == 0) return true;  // padding
+        if (!ValidId(body, pos, idLen)) return false;
+        uint32_t size = major == 2 ? Be(body, pos + 3, 3)
+                        : syncsafeSizes ? Syncsafe(body, pos + 4) : Be(body, pos + 4, 4);
+        uint8_t flags = major == 2 ? 0 : body[pos + 9];
+        size_t start = pos + headerLen;
+        if (size > body.size() - start) return false;
+        TagFrame frame{std::string(body.begin() + pos, body.begin() + pos + idLen),
+                       Bytes(body.begin() + start, body.begin() + start + size)};
+        pos = start + size;
+        bool skip = false;
+        size_t extra = 0;
+        if (major == 3) {
+            skip = (flags & 0xC0) != 0;          // compressed, encrypted
+            extra = (flags & 0x20) ? 1 : 0;      // group
+        } else if (major == 4) {
+            skip = (flags & 0x0C) != 0;
+            extra = ((flags & 0x40) ? 1 : 0) + ((flags & 0x01) ? 4 : 0);
+        }
+        // Compressed or encrypted frames, and frames too short for the extra
+        // bytes their flags announce, are left out.
+        if (skip || extra > frame.payload.size()) continue;
+        frame.payload.erase(frame.payload.begin(), frame.payload.begin() + extra);
+        if (major == 4 && (flags & 0x02)) frame.payload = Resync(frame.payload);
+        frames.push_back(std::move(frame));
+    }
+    return true;
+}
+
+} // namespace
+
+ExtractedTag ExtractTag(const Bytes &file, size_t offset) {
+    ExtractedTag tag;
+    if (offset + 10 > file.size() || file[offset] != 'I' || file[offset + 1] != 'D' || file[offset + 2] != '3')
+        return tag;
+    const int major = file[offset + 3];
+    if (major < 2 || major > 4) return tag;
+    const uint8_t flags = file[offset + 5];
+    size_t size = Syncsafe(file, offset + 6);
+    size_t begin = offset + 10;
+    if (size > file.size() - begin) size = file.size() - begin;
+    Bytes body(file.begin() + begin, file.begin() + begin + size);
+    if ((flags & 0x80) && major < 4) body = Resync(body);
+
+    size_t pos = 0;
+    if (major >= 3 && (flags & 0x40) && body.size() >= 4) {
+        pos = major == 3 ? 4 + Be(body, 0, 4) : Syncsafe(body, 0);
+    }
+    tag.major = major;
+    if (!Walk(body, pos, major, major == 4, tag.frames) && major == 4) {
+        std::vector<TagFrame> plain;
+        if (Walk(body, pos, major, false, plain)) tag.frames = std::move(plain);
+    }
+    return tag;
+}
+
+std::vector<Bytes> FramePayloads(const ExtractedTag &tag, const std::string &id) {
+    std::vector<Bytes> out;
+    for (const TagFrame &f : tag.frames) {
+        if (f.id == id) out.push_back(f.payload);
+    }
+    return out;
+}
+
+} // namespace testsupport
