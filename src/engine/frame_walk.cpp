@@ -1,0 +1,163 @@
+// The frame walk of an ID3v2 tag: where the first frame begins (after an
+// optional extended header), how one frame header is read in each of the three
+// layouts, and the single walker that every frame reader is built on.
+#include <cstring>
+
+#include "engine/internal.h"
+
+namespace {
+
+const uint32_t kHeaderLength22 = 6;  // 3-byte ID, 3-byte size
+const uint32_t kHeaderLength = 10;   // 4-byte ID, 4-byte size, 2 flag bytes
+const uint32_t kExtendedHeaderRead = 14;
+
+uint32_t clamp32(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)value; }
+
+// Extra bytes are taken off the data size; a frame too short to hold the
+// extra bytes it announces has no data rather than a wrapped-around size.
+void take_extra(tav_id3_v2_frame_header *frame, uint32_t length) {
+    frame->size = frame->size > length ? frame->size - length : 0;
+}
+
+// The extra bytes after a 2.3/2.4 frame header, in flag order. They are read
+// as stored, without de-unsynchronisation.
+int32_t read_extras(tav_id3_context *context, tav_id3_v2_frame_header *frame) {
+    uint8_t b[4];
+    if (frame->compression) {
+        if (tav_id3_read_content(context, b, 4) != 4) return TAV_ERR_READ;
+        frame->data_length = tav_be32(b);
+        take_extra(frame, 4);
+    }
+    if (frame->encryption) {
+        if (tav_id3_read_content(context, b, 1) != 1) return TAV_ERR_READ;
+        frame->encryption_method = b[0];
+        take_extra(frame, 1);
+    }
+    if (frame->grouping_identity) {
+        if (tav_id3_read_content(context, b, 1) != 1) return TAV_ERR_READ;
+        frame->group_id = b[0];
+        take_extra(frame, 1);
+    }
+    return TAV_OK;
+}
+
+// 2.3 and 2.4 share the flag layout of 2.3; only the size coding differs.
+int32_t read_header_v23(tav_id3_context *context, int32_t version, int32_t unsync, uint64_t remaining,
+                        tav_id3_v2_frame_header *frame, uint64_t *length) {
+    if (remaining < kHeaderLength) return TAV_OK;
+    uint8_t b[kHeaderLength];
+    if (tav_id3_v2_read_unsync(context, b, kHeaderLength, unsync, nullptr) != 0) return TAV_ERR_READ;
+    frame->id = tav_be32(b);
+    frame->size = version == TAV_ID3_V23 ? tav_be32(b + 4) : tav_syncsafe_decode(b + 4);
+    *length = (uint64_t)kHeaderLength + frame->size;
+    frame->tag_alter_preservation = (b[8] & 0x80) ? 1 : 0;
+    frame->file_alter_preservation = (b[8] & 0x40) ? 1 : 0;
+    frame->read_only = (b[8] & 0x20) ? 1 : 0;
+    frame->compression = (b[9] & 0x80) ? 1 : 0;
+    frame->encryption = (b[9] & 0x40) ? 1 : 0;
+    frame->grouping_identity = (b[9] & 0x20) ? 1 : 0;
+    return read_extras(context, frame);
+}
+
+// 2.2: a three-character ID (kept with a zero low byte) and a 24-bit size.
+int32_t read_header_v22(tav_id3_context *context, int32_t unsync, uint64_t remaining,
+                        tav_id3_v2_frame_header *frame, uint64_t *length) {
+    if (remaining < kHeaderLength22) return TAV_OK;
+    uint8_t b[kHeaderLength22];
+    if (tav_id3_v2_read_unsync(context, b, kHeaderLength22, unsync, nullptr) != 0) return TAV_ERR_READ;
+    frame->id = tav_be24(b) << 8;
+    frame->size = tav_be24(b + 3);
+    *length = (uint64_t)kHeaderLength22 + frame->size;
+    return TAV_OK;
+}
+
+// Reads the frame header at the current position. A header that does not fit
+// in the bytes left in the frame area, or a tag of unknown version, gives a
+// cleared record and length 0, which ends the walk.
+int32_t read_frame_header(tav_id3_context *context, const tav_id3_v2_header *header, uint64_t remaining,
+                          tav_id3_v2_frame_header *frame, uint64_t *length) {
+    std::memset(frame, 0, sizeof *frame);
+    *length = 0;
+    int32_t unsync = header->unsynchronisation == 1;
+    switch (header->version) {
+    case TAV_ID3_V22:
+        return read_header_v22(context, unsync, remaining, frame, length);
+    case TAV_ID3_V23:
+    case TAV_ID3_V24:
+        return read_header_v23(context, header->version, unsync, remaining, frame, length);
+    default:
+        return TAV_OK;
+    }
+}
+
+// Offset just past the frame area: the header's 10 bytes plus the tag size.
+uint64_t frame_area_end(const tav_id3_v2_header *header) {
+    int64_t end = (int64_t)header->position + kHeaderLength + (int64_t)header->size;
+    return end > 0 ? (uint64_t)end : 0;
+}
+
+} // namespace
+
+// The extended header's leading size is a plain 32-bit number that leaves out
+// its own four bytes, whatever the tag version; it is never read as syncsafe.
+int32_t tav_id3_v2_first_frame_position(tav_id3_context *context, const tav_id3_v2_header *header,
+                                        uint32_t *position) {
+    uint64_t first = (uint64_t)(int64_t)header->position + kHeaderLength;
+    if (header->extended_header == 1) {
+        if (tav_id3_v2_seek_logical(context, clamp32(first), 0) != 0) return TAV_ERR_SEEK;
+        uint8_t ext[kExtendedHeaderRead];
+        if (tav_id3_v2_read_unsync(context, ext, kExtendedHeaderRead, header->unsynchronisation == 1, nullptr) != 0)
+            return TAV_ERR_READ;
+        first += (uint64_t)tav_be32(ext) + 4;
+    }
+    // A position beyond 32 bits lies past any frame area: the walk ends at once.
+    *position = clamp32(first);
+    return TAV_OK;
+}
+
+// Walks the frames from the first one, offering each to the visitor. Positions
+// are logical (de-unsynchronised) offsets from the start of the content. The
+// walk ends at the end of the frame area, after a frame whose size runs past
+// it, at padding (ID 0) and at a header that does not fit (length 0). Every
+// frame advances the position by at least its header length, and positions are
+// kept in 64 bits, so a hostile size can neither stall nor wrap the walk.
+//
+// The tag size counts stored bytes, inserted zeros included, so in an
+// unsynchronised tag the end of the frame area is compared with the stored
+// offset a frame begins at, not with its logical position: otherwise the walk
+// would run on past the tag by as many bytes as were inserted, and take
+// whatever follows the tag for frames.
+int32_t tav_id3_v2_walk_frames(tav_id3_context *context, const tav_id3_v2_header *header, int32_t plain_seek,
+                               tav_id3_v2_frame_visitor visitor, void *user) {
+    uint32_t first = 0;
+    int32_t rc = tav_id3_v2_first_frame_position(context, header, &first);
+    if (rc != TAV_OK) return rc;
+    const uint64_t end = frame_area_end(header);
+    const int32_t seek_unsync = header->unsynchronisation == 1 && !plain_seek;
+
+    // In an unsynchronised tag each positioning resumes the count where the
+    // previous one ended, rather than starting again from the first byte.
+    uint32_t mark_logical = 0, mark_raw = 0;
+    for (uint64_t p = first; p < end;) {
+        uint64_t stored_at = p;
+        if (!seek_unsync) {
+            if (tav_id3_v2_seek_logical(context, (uint32_t)p, 0) != 0) return TAV_ERR_SEEK;
+        } else {
+            if (tav_id3_v2_seek_logical_from(context, mark_logical, mark_raw, (uint32_t)p) != 0) return TAV_ERR_SEEK;
+            int64_t here = tav_id3_seek_content(context, 0, 1);
+            if (here < 0) return TAV_ERR_SEEK;
+            mark_logical = (uint32_t)p;
+            mark_raw = (uint32_t)here;
+            stored_at = (uint64_t)here;
+            if (stored_at >= end) break;
+        }
+        tav_id3_v2_frame_header frame;
+        uint64_t length = 0;
+        rc = read_frame_header(context, header, end - stored_at, &frame, &length);
+        if (rc != TAV_OK) return rc;
+        if (visitor(&frame, (uint32_t)p, clamp32(length), user)) break;
+        if (length == 0 || frame.id == 0) break;
+        p += length;
+    }
+    return TAV_OK;
+}

@@ -1,0 +1,259 @@
+// The ID3v1 tag: 128 bytes at the very end of the content, read and written
+// field by field straight on the content. Writing to a content without a tag
+// appends a fresh one. Text fields carry the caller's bytes unconverted.
+#include <cstdio>
+#include <cstring>
+
+#include "engine/internal.h"
+
+namespace {
+
+// Layout: "TAG", title, artist, album (30 bytes each), year (4), comment (28),
+// then either two more comment bytes or a zero byte and the track number
+// (ID3v1.1), and the genre.
+const uint32_t kTagLength = 128;
+const uint32_t kTextWidth = 30;
+const uint32_t kTitleOffset = 3;
+const uint32_t kArtistOffset = 33;
+const uint32_t kAlbumOffset = 63;
+const uint32_t kYearOffset = 93;
+const uint32_t kYearWidth = 4;
+const uint32_t kTrackOffset = 125; // zero byte, then the track number
+const uint32_t kTrackWidth = 2;
+const uint32_t kGenreOffset = 127;
+const uint8_t kFill = 0x20;        // fields are padded with spaces, not zeros
+const uint8_t kNoGenre = 255;
+
+const char kInvalid[] = "in %s() parameter is invalid.";
+const char kBadState[] = "in %s() transaction is invalid.";
+
+// Reads the last 128 bytes; TAV_OK when they form a tag.
+int32_t read_tag(tav_id3_context *context, uint8_t tag[kTagLength]) {
+    if (tav_id3_seek_content(context, -(int32_t)kTagLength, 2) < 0) return TAV_ERR_SEEK;
+    if (tav_id3_read_content(context, tag, kTagLength) != (int32_t)kTagLength) return TAV_ERR_READ;
+    return std::memcmp(tag, "TAG", 3) == 0 ? TAV_OK : TAV_ERR_NOT_FOUND;
+}
+
+int32_t write_all(tav_id3_context *context, const uint8_t *bytes, uint32_t count) {
+    return tav_id3_write_content(context, bytes, count) == (int32_t)count ? TAV_OK : TAV_ERR_WRITE;
+}
+
+// Writes one field. With a tag present only the field's width is written (the
+// value, then spaces); otherwise a new space-filled tag holding just this value
+// is appended. The value must fit the field (at most 30 bytes).
+int32_t write_field(tav_id3_context *context, uint32_t offset, uint32_t width, const uint8_t *value,
+                    uint32_t length) {
+    uint8_t tag[kTagLength];
+    if (read_tag(context, tag) == TAV_OK) {
+        uint8_t field[kTextWidth];
+        std::memset(field, kFill, sizeof field);
+        std::memcpy(field, value, length);
+        if (tav_id3_seek_content(context, -(int32_t)(kTagLength - offset), 2) < 0) return TAV_ERR_SEEK;
+        return write_all(context, field, width);
+    }
+    std::memset(tag, kFill, sizeof tag);
+    std::memcpy(tag, "TAG", 3);
+    tag[kGenreOffset] = kNoGenre;
+    std::memcpy(tag + offset, value, length);
+    if (tav_id3_seek_content(context, 0, 2) < 0) return TAV_ERR_SEEK;
+    return write_all(context, tag, kTagLength);
+}
+
+// Bytes of a text value to store, terminator included, at most the field
+// width. A value that opens with a UTF-16 byte order mark runs to its first
+// two-byte zero unit; such a value must be terminated by one, or be at least
+// 30 bytes long. Any other value ends at its first zero byte.
+uint32_t text_value_length(const char *value, size_t length) {
+    const uint8_t *b = reinterpret_cast<const uint8_t *>(value);
+    if (length >= 2 && ((b[0] == 0xFE && b[1] == 0xFF) || (b[0] == 0xFF && b[1] == 0xFE))) {
+        for (uint32_t i = 0; i + 1 < kTextWidth; i += 2)
+            if (b[i] == 0 && b[i + 1] == 0) return i + 2;
+        return kTextWidth;
+    }
+    return length + 1 < kTextWidth ? (uint32_t)length + 1 : kTextWidth;
+}
+
+int32_t set_text(tav_id3_context *context, const char *value, uint32_t offset, const char *name,
+                 const char *enter, const char *exit) {
+    tav_trace(enter);
+    if (!context || !value) {
+        tav_log_error(kInvalid, name);
+        return TAV_ERR_PARAM;
+    }
+    size_t length = std::strlen(value);
+    if (length > kTextWidth) {
+        tav_log_error(kInvalid, name);
+        return TAV_ERR_PARAM;
+    }
+    if (context->transaction_state != TAV_TRANSACTION_NONE) {
+        tav_log_error(kBadState, name);
+        return TAV_ERR_STATE;
+    }
+    int32_t rc = write_field(context, offset, kTextWidth, reinterpret_cast<const uint8_t *>(value),
+                             text_value_length(value, length));
+    if (rc == TAV_OK) tav_trace(exit);
+    return rc;
+}
+
+// Common entry checks of the non-text writers.
+int32_t writer_checks(tav_id3_context *context, const char *name) {
+    if (!context) {
+        tav_log_error(kInvalid, name);
+        return TAV_ERR_PARAM;
+    }
+    if (context->transaction_state != TAV_TRANSACTION_NONE) {
+        tav_log_error(kBadState, name);
+        return TAV_ERR_STATE;
+    }
+    return TAV_OK;
+}
+
+// Common entry of the readers: arguments, state, then the tag itself (whose
+// failure is passed on unlogged).
+int32_t reader_start(tav_id3_context *context, const void *out, const char *name, uint8_t tag[kTagLength]) {
+    if (!context || !out) {
+        tav_log_error(kInvalid, name);
+        return TAV_ERR_PARAM;
+    }
+    if (context->transaction_state != TAV_TRANSACTION_NONE &&
+        context->transaction_state != TAV_TRANSACTION_V2_EDIT) {
+        tav_log_error(kBadState, name);
+        return TAV_ERR_STATE;
+    }
+    return read_tag(context, tag);
+}
+
+bool is_c_space(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Copies up to *length (at most 30) bytes of a text field, drops trailing
+// whitespace, and reports the length of the resulting C string, which ends at
+// the first zero byte (the terminator the writers store).
+int32_t get_text(tav_id3_context *context, char *buffer, uint32_t *length, uint32_t offset, const char *name,
+                 const char *enter, const char *exit) {
+    tav_trace(enter);
+    uint8_t tag[kTagLength];
+    int32_t rc = reader_start(context, buffer && length ? buffer : nullptr, name, tag);
+    if (rc != TAV_OK) return rc;
+    uint32_t n = *length < kTextWidth ? *length : kTextWidth;
+    *length = n;
+    std::memcpy(buffer, tag + offset, n);
+    buffer[n] = 0;
+    for (uint32_t i = n; i > 0 && is_c_space((uint8_t)buffer[i - 1]); --i) buffer[i - 1] = 0;
+    *length = (uint32_t)std::strlen(buffer);
+    tav_trace(exit);
+    return TAV_OK;
+}
+
+// The year field as the C library's atoi reads it: leading whitespace, an
+// optional sign, then digits up to the first other byte; 0 without digits.
+int32_t parse_year(const uint8_t field[kYearWidth]) {
+    uint32_t i = 0;
+    while (i < kYearWidth && is_c_space(field[i])) ++i;
+    bool negative = false;
+    if (i < kYearWidth && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    int32_t value = 0;
+    for (; i < kYearWidth && field[i] >= '0' && field[i] <= '9'; ++i) value = value * 10 + (field[i] - '0');
+    return negative ? -value : value;
+}
+
+} // namespace
+
+int32_t tav_id3_v1_set_title(tav_id3_context *context, const char *title) {
+    return set_text(context, title, kTitleOffset, "tav_id3_v1_set_title", "tav_id3_v1_set_title() enter",
+                    "tav_id3_v1_set_title() exit");
+}
+
+int32_t tav_id3_v1_set_artist(tav_id3_context *context, const char *artist) {
+    return set_text(context, artist, kArtistOffset, "tav_id3_v1_set_artist", "tav_id3_v1_set_artist() enter",
+                    "tav_id3_v1_set_artist() exit");
+}
+
+int32_t tav_id3_v1_set_album(tav_id3_context *context, const char *album) {
+    return set_text(context, album, kAlbumOffset, "tav_id3_v1_set_album", "tav_id3_v1_set_album() enter",
+                    "tav_id3_v1_set_album() exit");
+}
+
+// Year 0 clears the field to spaces; any other year must print as exactly four
+// characters (1000 to 9999, or -999 to -100).
+int32_t tav_id3_v1_set_year(tav_id3_context *context, int32_t year) {
+    tav_trace("tav_id3_v1_set_year() enter");
+    int32_t rc = writer_checks(context, "tav_id3_v1_set_year");
+    if (rc != TAV_OK) return rc;
+    char text[kYearWidth + 1];
+    std::memset(text, kFill, kYearWidth);
+    if (year != 0 && std::snprintf(text, sizeof text, "%d", year) != (int)kYearWidth) {
+        tav_log_error("in %s() snprintf() failed.", "tav_id3_v1_set_year");
+        return TAV_ERR_PARAM;
+    }
+    rc = write_field(context, kYearOffset, kYearWidth, reinterpret_cast<const uint8_t *>(text), kYearWidth);
+    if (rc == TAV_OK) tav_trace("tav_id3_v1_set_year() exit");
+    return rc;
+}
+
+int32_t tav_id3_v1_set_genre(tav_id3_context *context, uint8_t genre) {
+    tav_trace("tav_id3_v1_set_genre() enter");
+    int32_t rc = writer_checks(context, "tav_id3_v1_set_genre");
+    if (rc != TAV_OK) return rc;
+    rc = write_field(context, kGenreOffset, 1, &genre, 1);
+    if (rc == TAV_OK) tav_trace("tav_id3_v1_set_genre() exit");
+    return rc;
+}
+
+// The zero byte before the track number marks the tag as ID3v1.1 and takes the
+// last two bytes of the comment.
+int32_t tav_id3_v1_set_tracknumber(tav_id3_context *context, uint8_t track) {
+    tav_trace("tav_id3_v1_set_tracknumber() enter");
+    int32_t rc = writer_checks(context, "tav_id3_v1_set_tracknumber");
+    if (rc != TAV_OK) return rc;
+    const uint8_t value[kTrackWidth] = {0, track};
+    rc = write_field(context, kTrackOffset, kTrackWidth, value, kTrackWidth);
+    if (rc == TAV_OK) tav_trace("tav_id3_v1_set_tracknumber() exit");
+    return rc;
+}
+
+int32_t tav_id3_v1_get_title(tav_id3_context *context, char *buffer, uint32_t *length) {
+    return get_text(context, buffer, length, kTitleOffset, "tav_id3_v1_get_title", "tav_id3_v1_get_title() enter",
+                    "tav_id3_v1_get_title() exit");
+}
+
+int32_t tav_id3_v1_get_artist(tav_id3_context *context, char *buffer, uint32_t *length) {
+    return get_text(context, buffer, length, kArtistOffset, "tav_id3_v1_get_artist",
+                    "tav_id3_v1_get_artist() enter", "tav_id3_v1_get_artist() exit");
+}
+
+int32_t tav_id3_v1_get_album(tav_id3_context *context, char *buffer, uint32_t *length) {
+    return get_text(context, buffer, length, kAlbumOffset, "tav_id3_v1_get_album", "tav_id3_v1_get_album() enter",
+                    "tav_id3_v1_get_album() exit");
+}
+
+int32_t tav_id3_v1_get_year(tav_id3_context *context, int32_t *year) {
+    tav_trace("tav_id3_v1_get_year() enter");
+    uint8_t tag[kTagLength];
+    int32_t rc = reader_start(context, year, "tav_id3_v1_get_year", tag);
+    if (rc != TAV_OK) return rc;
+    *year = parse_year(tag + kYearOffset);
+    tav_trace("tav_id3_v1_get_year() exit");
+    return TAV_OK;
+}
+
+int32_t tav_id3_v1_get_genre(tav_id3_context *context, uint32_t *genre) {
+    tav_trace("tav_id3_v1_get_genre() enter");
+    uint8_t tag[kTagLength];
+    int32_t rc = reader_start(context, genre, "tav_id3_v1_get_genre", tag);
+    if (rc != TAV_OK) return rc;
+    *genre = tag[kGenreOffset];
+    tav_trace("tav_id3_v1_get_genre() exit");
+    return TAV_OK;
+}
+
+// Only an ID3v1.1 tag (zero byte at 125) has a track number.
+int32_t tav_id3_v1_get_tracknumebr(tav_id3_context *context, uint8_t *track) {
+    tav_trace("tav_id3_v1_get_tracknumebr() enter");
+    uint8_t tag[kTagLength];
+    int32_t rc = reader_start(context, track, "tav_id3_v1_get_tracknumebr", tag);
+    if (rc != TAV_OK) return rc;
+    if (tag[kTrackOffset] != 0) return TAV_ERR_NOT_FOUND;
+    *track = tag[kTrackOffset + 1];
+    tav_trace("tav_id3_v1_get_tracknumebr exit");
+    return TAV_OK;
+}
