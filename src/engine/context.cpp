@@ -5,7 +5,9 @@
 #include <cstring>
 #include <cwchar>
 
+#include "engine/edit_internal.h"
 #include "engine/internal.h"
+#include "engine/read_cache.h"
 
 namespace {
 
@@ -22,6 +24,7 @@ void clear_context(tav_id3_context *context) {
 
 // Releases what a context owns without touching its file.
 void release_blocks(tav_id3_context *context) {
+    tav_id3_cache_free(context);
     tav_rud_free(context->path);
     tav_rud_free(context->edit);
     if (context->memory) tav_rud_free(context->memory->buffer);
@@ -193,6 +196,10 @@ int32_t tav_id3_destroy_context(tav_id3_context *context) {
         return TAV_ERR_PARAM;
     }
     int32_t closed = tav_id3_close_content(context);
+    // A transaction that was never ended still owns its frame list and payloads:
+    // drop them here so that destroying mid-edit leaks nothing. The content
+    // keeps what it held before the edit.
+    if (context->edit && context->transaction_state != TAV_TRANSACTION_NONE) tav_id3_v2_edit_release(context);
     release_blocks(context);
     if (closed != 0) return TAV_ERR_CLOSE;
     tav_trace("tav_id3_destroy_context() exit");

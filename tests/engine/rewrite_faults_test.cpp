@@ -1,0 +1,143 @@
+// Failures during the rewrite: each kind of system call that ending an edit
+// makes is failed at its 1st, 2nd, ... call until the edit gets through. Every
+// failure must leave the content as it was, no temporary file behind and the
+// transaction open, so that ending it again gives the right bytes.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "support/edit_support.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct FaultPlan {
+    tav_op op;
+    int target, seen;
+};
+
+int FailNth(tav_op op, void *user) {
+    FaultPlan *plan = static_cast<FaultPlan *>(user);
+    return op == plan->op && ++plan->seen == plan->target;
+}
+
+struct Scenario {
+    const char *name;
+    Bytes content;
+    bool memory;
+    int32_t aiff;
+    std::function<int32_t(tav_id3_context *)> edit;
+};
+
+int32_t AppendTitle(tav_id3_context *c) { return AddFrame(c, "TIT2", Bytes(40, 't')); }
+
+std::vector<Scenario> Scenarios() {
+    const Bytes audio = FakeAudio(160); // more than one 64 KiB copy piece
+    const Bytes frames = Concat({Frame23("TIT2", Bytes(20, 'a')), Frame23("COMM", Bytes(30, 'c'))});
+    const Bytes tag23 = Concat({Id3Header(3, 0, 0, static_cast<uint32_t>(frames.size() + 100)), frames, Bytes(100, 0)});
+    // Unsynchronised: the 0x00 after the 0xFF is not part of the frame.
+    const Bytes unsynced = Concat({Id3Header(3, 0, 0x80, 36), Ascii("TIT2"), Be32(5), Bytes{0, 0, 1, 0xFF, 0, 0xFE, 0x41, 0},
+                                   Frame23("COMM", Bytes(8, 'c')), Bytes(2, 0)});
+    const Bytes f24 = Frame24("TPE1", Ascii("artist"));
+    const Bytes footerAtEnd = Concat({audio, Id3Header(4, 0, 0x10, 16), f24, Ascii("3DI"), Bytes{4, 0, 0x10},
+                                      Syncsafe(16), V1Tag("title")});
+    const Bytes withEx = Concat({Id3Header(3, 0, 0x40, 60), Bytes{0, 0, 0, 6}, Bytes(6, 0), Frame23("TPE1", Ascii("x")),
+                                 Bytes(39, 0), audio});
+    auto retitle = [](tav_id3_context *c) {
+        int32_t rc = tav_id3_v2_remove_frame(c, FrameId("COMM"), 0);
+        if (rc == TAV_OK) rc = tav_id3_v2_remove_frame(c, FrameId("TIT2"), 0);
+        return rc == TAV_OK ? AddFrame(c, "TIT2", Bytes(300, 't')) : rc;
+    };
+    auto keepEx = [](tav_id3_context *c) {
+        const tav_id3_v2_header_flags flags = {0, 0, 1, 0, 0};
+        int32_t rc = tav_id3_v2_set_header_flag_info(c, &flags);
+        return rc == TAV_OK ? AppendTitle(c) : rc;
+    };
+    return {
+        {"v2.3 file", Concat({tag23, audio}), false, 0, retitle},
+        {"file without tag", audio, false, 0, AppendTitle},
+        {"unsynchronised tag", Concat({unsynced, audio}), false, 0, AppendTitle},
+        {"footer tag at the end", footerAtEnd, false, 0, AppendTitle},
+        {"extended header", withEx, false, 0, keepEx},
+        {"aiff", AiffWithTag(Concat({Id3Header(3, 0, 0, 15), Frame23("TIT2", Bytes(5, 't'))}), audio), false, 1,
+         AppendTitle},
+        {"memory", Concat({tag23, audio}), true, 0, retitle},
+    };
+}
+
+int32_t Open(EditSession &s, const Scenario &sc) {
+    int32_t rc = sc.memory ? s.OpenMemory(sc.content) : s.OpenFile(sc.content, 2, sc.aiff);
+    if (rc == TAV_OK) rc = tav_id3_v2_edit_begin(s.get());
+    return rc == TAV_OK ? sc.edit(s.get()) : rc;
+}
+
+// Fails the n-th call of op, for n = 1, 2, ... until the end of the edit
+// succeeds; returns the number of failures checked.
+int FailEveryCall(const Scenario &sc, tav_op op, const Bytes &expected) {
+    for (int n = 1; n < 5000; ++n) {
+        SCOPED_TRACE(testing::Message() << "failing call " << n);
+        EditSession s;
+        if (Open(s, sc) != TAV_OK) return ADD_FAILURE() << "setup failed", n;
+        const Bytes before = s.Content();
+        const size_t entries = Entries(s.get()).size();
+        FaultPlan plan = {op, n, 0};
+        tav_set_fault_hook(FailNth, &plan);
+        const int32_t rc = tav_id3_v2_edit_end(s.get());
+        tav_set_fault_hook(nullptr, nullptr);
+        EXPECT_TRUE(s.scratch.Leftovers().empty());
+        if (rc == TAV_OK) {
+            EXPECT_EQ(expected, s.Content());
+            return n - 1;
+        }
+        if (op == TAV_OP_OPEN && rc == TAV_ERR_OPEN && !sc.memory) {
+            // The reopen after the move: the new content is in place, and the
+            // transaction (whose offsets described the old one) is over.
+            EXPECT_EQ(expected, s.Content());
+            EXPECT_EQ(TAV_TRANSACTION_NONE, s->transaction_state);
+            continue;
+        }
+        EXPECT_EQ(before, s.Content()) << "result " << rc;
+        EXPECT_EQ(TAV_TRANSACTION_V2_EDIT, s->transaction_state);
+        EXPECT_EQ(entries, Entries(s.get()).size());
+        EXPECT_EQ(TAV_OK, tav_id3_v2_edit_end(s.get())) << "after result " << rc;
+        EXPECT_EQ(expected, s.Content());
+        EXPECT_TRUE(s.scratch.Leftovers().empty());
+        if (testing::Test::HasFailure()) return n;
+    }
+    ADD_FAILURE() << "the edit never got through";
+    return 0;
+}
+
+class RewriteFaults : public testing::TestWithParam<tav_op> {};
+
+TEST_P(RewriteFaults, FailureLeavesContentAndTransactionIntact) {
+    int checked = 0;
+    for (const Scenario &sc : Scenarios()) {
+        SCOPED_TRACE(sc.name);
+        Bytes expected;
+        {
+            EditSession clean;
+            ASSERT_EQ(TAV_OK, Open(clean, sc));
+            ASSERT_EQ(TAV_OK, tav_id3_v2_edit_end(clean.get()));
+            expected = clean.Content();
+        }
+        checked += FailEveryCall(sc, GetParam(), expected);
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(checked, 0) << "no call of this kind was made";
+}
+
+std::string OpName(const testing::TestParamInfo<tav_op> &info) {
+    static const char *const names[] = {"Open",   "Close",  "Read",     "Write",    "Lseek",
+                                        "Unlink", "Rename", "Truncate", "TempName", "Alloc"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOperation, RewriteFaults,
+                         testing::Values(TAV_OP_WRITE, TAV_OP_LSEEK, TAV_OP_READ, TAV_OP_CLOSE, TAV_OP_OPEN,
+                                         TAV_OP_UNLINK, TAV_OP_RENAME, TAV_OP_TRUNCATE, TAV_OP_TEMP_NAME,
+                                         TAV_OP_ALLOC),
+                         OpName);
+
+} // namespace
