@@ -1,0 +1,111 @@
+// A commit that fails part-way: every write, seek and close that Close makes
+// is failed in turn. Until the rewritten file replaces the original, the
+// original stays byte for byte; after that only the ID3v1 fields may lag. No
+// temporary file is ever left behind, and the object ends up Closed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "support/commit_support.h"
+#include "tagmill/platform.h"
+#include "tagmill/tagmill.h"
+
+using namespace testsupport;
+using namespace tagmill;
+
+namespace {
+
+struct NthFailure {
+    tav_op op;
+    int n;
+    int seen = 0;
+    bool renamed = false;       // the temporary file has been moved over the content
+    bool beforeRename = false;  // the failure came before that move
+};
+
+int FailNth(tav_op op, void *user) {
+    auto *f = static_cast<NthFailure *>(user);
+    if (op == TAV_OP_RENAME) f->renamed = true;
+    if (op != f->op || ++f->seen != f->n) return 0;
+    f->beforeRename = !f->renamed;
+    return 1;
+}
+
+// Opens for writing, puts an artist and closes; with a failure armed when
+// given one. Returns Close's result.
+long PutAndClose(const std::string &path, NthFailure *failure) {
+    CTagmill t;
+    EXPECT_EQ(S_OK, t.Open(Widen(path), 2));
+    EXPECT_EQ(S_OK, t.PutString(4624, {L"New artist"}));
+    if (failure) tav_set_fault_hook(FailNth, failure);
+    const long hr = t.Close();
+    tav_set_fault_hook(nullptr, nullptr);
+    std::vector<std::wstring> got;
+    EXPECT_EQ(E_UNEXPECTED, t.GetString(4624, got)) << "Close clears the object whatever the result";
+    return hr;
+}
+
+class CommitFaults : public ::testing::TestWithParam<tav_op> {};
+
+TEST_P(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
+    TempDir dir;
+    const std::string tmp = dir.file("tmp");
+    ASSERT_EQ(0, mkdir(tmp.c_str(), 0700));
+    ScopedTmpDir scopedTmp(tmp);
+
+    // Large enough audio that the rewrite copies it in several pieces.
+    const Bytes original = Concat({Id3Header(3, 0, 0, 64), Frame23("TIT2", NarrowPayload("Old")), Bytes(51, 0),
+                                   FakeAudio(25), V1Tag("Old", 3, 1)});
+    const std::string path = dir.file("a.mp3");
+    WriteFile(path, original);
+    ASSERT_EQ(S_OK, PutAndClose(path, nullptr));
+    const Bytes committed = ReadFile(path);
+    ASSERT_NE(original, committed);
+
+    // The ID3v2 tag and the audio of a commit; what follows is ID3v1 ground.
+    const Bytes committedBody(committed.begin(), committed.end() - 128);
+    int untouched = 0, failed = 0;
+    for (int n = 1;; ++n) {
+        ASSERT_LT(n, 5000) << "the commit never ran out of calls";
+        WriteFile(path, original);
+        NthFailure failure{GetParam(), n};
+        const long hr = PutAndClose(path, &failure);
+        if (failure.seen < n) {
+            // Nothing was failed: the plain commit again.
+            EXPECT_EQ(S_OK, hr);
+            EXPECT_EQ(committed, ReadFile(path));
+            break;
+        }
+        const Bytes after = ReadFile(path);
+        EXPECT_TRUE(TempFilesWithPrefix(tmp).empty()) << "failure " << n;
+        if (hr != S_OK) {
+            EXPECT_EQ(E_FAIL, hr) << "failure " << n;
+            ++failed;
+            if (failure.beforeRename) {
+                EXPECT_EQ(original, after) << "failure " << n;
+            }
+        }
+        if (after == original) {
+            EXPECT_NE(S_OK, hr) << "failure " << n;
+            ++untouched;
+            continue;
+        }
+        // Replaced already (or a failure the engine steps around, such as an
+        // ID3v1 tag it could not read and appends anew): the new ID3v2 tag and
+        // the audio are in place; only the ID3v1 fields may differ.
+        ASSERT_GE(after.size(), committedBody.size()) << "failure " << n;
+        EXPECT_TRUE(std::equal(committedBody.begin(), committedBody.end(), after.begin())) << "failure " << n;
+    }
+    EXPECT_GT(failed, 0);
+    EXPECT_GT(untouched, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ops, CommitFaults, ::testing::Values(TAV_OP_WRITE, TAV_OP_LSEEK, TAV_OP_CLOSE),
+                         [](const ::testing::TestParamInfo<tav_op> &info) {
+                             return std::string(info.param == TAV_OP_WRITE   ? "Write"
+                                                : info.param == TAV_OP_LSEEK ? "Seek"
+                                                                             : "Close");
+                         });
+
+} // namespace
