@@ -1,0 +1,43 @@
+// Builders and helpers of the program tests.
+#include "tool_fixture.h"
+
+namespace tooltest {
+
+using namespace testsupport;
+
+Bytes Id3v1(const std::string &title, uint8_t track, uint8_t genre) {
+    Bytes tag(128, 0);
+    tag[0] = 'T', tag[1] = 'A', tag[2] = 'G';
+    for (size_t i = 0; i < title.size() && i < 30; ++i) tag[3 + i] = static_cast<uint8_t>(title[i]);
+    tag[126] = track;
+    tag[127] = genre;
+    return tag;
+}
+
+Bytes Aiff(const Bytes &tag) {
+    const Bytes comm = Concat({Ascii("COMM"), Be32(18), Bytes{0, 1, 0, 0, 0, 0, 0, 16},
+                               Bytes{0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}});
+    const Bytes ssnd = Concat({Ascii("SSND"), Be32(8), Bytes(8, 0)});
+    Bytes chunks = Concat({Ascii("AIFF"), comm, ssnd});
+    if (!tag.empty()) {
+        chunks = Concat({chunks, Ascii("ID3 "), Be32(static_cast<uint32_t>(tag.size())), tag});
+        if (tag.size() % 2) chunks.push_back(0);
+    }
+    return Concat({Ascii("FORM"), Be32(static_cast<uint32_t>(chunks.size())), chunks});
+}
+
+std::string SamplePath() { return std::string(TAGMILL_SOURCE_DIR) + "/samples/sample.mp3"; }
+
+nlohmann::json ToolTest::RunJson(const std::vector<std::string> &args) {
+    const RunResult result = Run(args);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return nlohmann::json::parse(result.out);
+}
+
+std::string ToolTest::Put(const std::string &name, const Bytes &bytes) {
+    const std::string path = dir.file(name);
+    WriteFile(path, bytes);
+    return path;
+}
+
+} // namespace tooltest

@@ -1,0 +1,30 @@
+// `tagmill info [--json] FILE...`: where the ID3v2 tag sits, its version, size
+// and header flags, and whether an ID3v1 tag is present.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "read_loop.h"
+
+namespace tool {
+
+namespace {
+
+struct InfoOptions {
+    std::vector<std::string> files;
+    bool json = false;
+};
+
+} // namespace
+
+Command AddInfoCommand(CLI::App &program) {
+    auto options = std::make_shared<InfoOptions>();
+    CLI::App *app = program.add_subcommand("info", "Show where the tags are: ID3v2 version, position, "
+                                                   "size and header flags, and ID3v1 presence");
+    app->add_flag("--json", options->json, "Print a JSON array with one object per file");
+    app->add_option("files", options->files, "Files to examine")->required();
+    return {app, [options] { return InspectEach(options->files, options->json, {PrintInfo, InfoJson}); }};
+}
+
+} // namespace tool

@@ -1,0 +1,39 @@
+// Read-only look at one file, shared by `info` and `show`: its kind, the ID3v2
+// header as the engine parses it, whether an ID3v1 tag is there, and the values
+// of every string property the library loaded.
+#ifndef TAGMILL_TOOLS_INSPECT_H
+#define TAGMILL_TOOLS_INSPECT_H
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <tagmill/engine.h>
+
+#include "file_kind.h"
+#include "properties.h"
+#include "report.h"
+
+namespace tool {
+
+struct Inspection {
+    std::string file;
+    FileKind kind = FileKind::Unknown;
+    bool id3ChunkMissing = false; // an AIFF form without an "ID3 " chunk
+    bool hasV2 = false;
+    tav_id3_v2_header header{};   // meaningful when hasV2
+    bool hasV1 = false;
+    // Present string properties in table order, values as UTF-8.
+    std::vector<std::pair<const Property *, std::vector<std::string>>> strings;
+};
+
+// "2.2", "2.3", "2.4", or "" when the header's version is not one of them.
+std::string VersionText(long versionCode);
+
+// Opens path for reading, fills out and closes it again. False with failure set
+// when the file cannot be read as a tagged file.
+bool Inspect(const std::string &path, Inspection &out, Failure &failure);
+
+} // namespace tool
+
+#endif

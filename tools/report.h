@@ -1,0 +1,24 @@
+// How a per-file failure is told: the file, what went wrong and, when the library
+// gave one, its result code in hex with its name and meaning.
+#ifndef TAGMILL_TOOLS_REPORT_H
+#define TAGMILL_TOOLS_REPORT_H
+
+#include <ostream>
+#include <string>
+
+namespace tool {
+
+struct Failure {
+    std::string what; // "cannot open", "is a directory", ...
+    long code = 0;    // library result code; 0 when the program found the problem itself
+};
+
+// "tagmill: FILE: WHAT: 0x80040412 E_FILE_NOT_FOUND (meaning)" on one line.
+void ReportFailure(std::ostream &out, const std::string &file, const Failure &failure);
+
+// "0x80040412" for a (sign-extended) result code.
+std::string HexCode(long code);
+
+} // namespace tool
+
+#endif

@@ -1,0 +1,81 @@
+// UTF-8 decoding and encoding for arguments, file names and printed values.
+#include "utf8.h"
+
+namespace tool {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// Length of the sequence announced by a lead byte and the bits it carries; 0 for
+// a byte that cannot start a sequence.
+int SequenceLength(unsigned char lead, char32_t &bits) {
+    if (lead < 0x80) { bits = lead; return 1; }
+    if (lead >= 0xC2 && lead <= 0xDF) { bits = lead & 0x1F; return 2; }
+    if (lead >= 0xE0 && lead <= 0xEF) { bits = lead & 0x0F; return 3; }
+    if (lead >= 0xF0 && lead <= 0xF4) { bits = lead & 0x07; return 4; }
+    return 0;
+}
+
+bool IsValidCodePoint(char32_t cp, int length) {
+    static const char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMinimum[length]) return false; // overlong form
+    if (cp >= 0xD800 && cp <= 0xDFFF) return false;
+    return cp <= 0x10FFFF;
+}
+
+} // namespace
+
+std::wstring Widen(const std::string &utf8) {
+    std::wstring out;
+    out.reserve(utf8.size());
+    size_t i = 0;
+    while (i < utf8.size()) {
+        char32_t cp = 0;
+        const int length = SequenceLength(static_cast<unsigned char>(utf8[i]), cp);
+        if (length == 0) {
+            out.push_back(static_cast<wchar_t>(kReplacement));
+            ++i;
+            continue;
+        }
+        int taken = 1;
+        while (taken < length && i + taken < utf8.size() &&
+               IsContinuation(static_cast<unsigned char>(utf8[i + taken]))) {
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + taken]) & 0x3F);
+            ++taken;
+        }
+        if (taken < length || !IsValidCodePoint(cp, length)) cp = kReplacement;
+        out.push_back(static_cast<wchar_t>(cp));
+        i += taken;
+    }
+    return out;
+}
+
+std::string Narrow(const std::wstring &wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for (wchar_t ch : wide) {
+        char32_t cp = static_cast<char32_t>(ch);
+        if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = kReplacement;
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+} // namespace tool

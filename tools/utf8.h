@@ -1,0 +1,19 @@
+// UTF-8 <-> wide conversion for the command-line program: arguments and file
+// names arrive as UTF-8 bytes, the library speaks wide strings holding one
+// Unicode code point per wchar_t.
+#ifndef TAGMILL_TOOLS_UTF8_H
+#define TAGMILL_TOOLS_UTF8_H
+
+#include <string>
+
+namespace tool {
+
+// Decodes UTF-8; a malformed or overlong sequence becomes U+FFFD.
+std::wstring Widen(const std::string &utf8);
+// Encodes code points as UTF-8; surrogates and values above U+10FFFF become U+FFFD,
+// so the result is always valid UTF-8 (JSON output depends on that).
+std::string Narrow(const std::wstring &wide);
+
+} // namespace tool
+
+#endif
