@@ -2,33 +2,35 @@
 // Thin POSIX-style primitives (integer handles, -1 for none, Linux open-flag bit
 // values, lseek origins) that the tag engine stands on. Paths are wide strings,
 // encoded as UTF-8 on the file system.
+/// @file
+/// @brief The platform primitives beneath the tag engine, for advanced use.
 #ifndef TAGMILL_PLATFORM_H
 #define TAGMILL_PLATFORM_H
 
 #include <cstddef>
 #include <cstdint>
 
-// Open flags: the bit values of the Linux open flags of the same meaning.
+/// Open flags: the bit values of the Linux open flags of the same meaning.
 enum : int32_t {
-    TAV_O_RDONLY = 0x0,
-    TAV_O_WRONLY = 0x1,
-    TAV_O_RDWR = 0x2,
-    TAV_O_CREAT = 0x40,  // create if missing
-    TAV_O_EXCL = 0x80,   // must not exist
-    TAV_O_TRUNC = 0x200, // create or truncate
+    TAV_O_RDONLY = 0x0,  ///< read only
+    TAV_O_WRONLY = 0x1,  ///< write only
+    TAV_O_RDWR = 0x2,    ///< read and write
+    TAV_O_CREAT = 0x40,  ///< create if missing
+    TAV_O_EXCL = 0x80,   ///< must not exist
+    TAV_O_TRUNC = 0x200, ///< create or truncate
 };
 
-// Results of tav_file_type.
+/// Results of tav_file_type().
 enum : int32_t {
-    TAV_FILE_TYPE_REGULAR = 0x8000,           // exists and is not a directory
-    TAV_FILE_TYPE_DIRECTORY = 0x4000,
-    TAV_FILE_TYPE_UNKNOWN = (int32_t)0xFFFF3FFF, // attributes cannot be read
+    TAV_FILE_TYPE_REGULAR = 0x8000,           ///< exists and is not a directory
+    TAV_FILE_TYPE_DIRECTORY = 0x4000,         ///< a directory
+    TAV_FILE_TYPE_UNKNOWN = (int32_t)0xFFFF3FFF, ///< attributes cannot be read
 };
 
-// Failure results of tav_open besides -1.
+/// Failure results of tav_open() besides -1.
 enum : int32_t {
-    TAV_OPEN_NOT_FOUND = -2,
-    TAV_OPEN_DENIED = -13, // access denied or already exists
+    TAV_OPEN_NOT_FOUND = -2, ///< no such file
+    TAV_OPEN_DENIED = -13, ///< access denied or already exists
 };
 
 // Largest path, in wide characters including the terminator, that the engine
@@ -36,46 +38,97 @@ enum : int32_t {
 enum : uint32_t { TAV_PATH_MAX = 4096 };
 
 // Files: handles are file descriptors; -1 means none.
+/// @brief Opens a file.
+/// @param path wide path, UTF-8 on the file system; an empty path opens nothing
+/// (*handle -1, result 0), as memory contents do.
+/// @param flags TAV_O_* bits.
+/// @param[out] handle the file descriptor.
+/// @return 0; TAV_OPEN_NOT_FOUND; TAV_OPEN_DENIED (access denied, already
+/// exists, a directory); -1 for any other failure.
 int32_t tav_open(const wchar_t *path, int32_t flags, int32_t *handle);
+/// @brief Closes *handle and sets it to -1.
+/// @return 0, or -1.
 int32_t tav_close(int32_t *handle);
+/// @brief Reads up to count bytes.
+/// @return the bytes read (0 at the end), or -1.
 int32_t tav_read(int32_t handle, void *buffer, uint32_t count);
+/// @brief Writes count bytes.
+/// @return the bytes written, or -1.
 int32_t tav_write(int32_t handle, const void *buffer, uint32_t count);
 // Returns the new position (0 .. 0xFFFFFFFE), clamped to the end of the file, or -1.
+/// @brief Moves the file position (origin 0 start, 1 current, 2 end).
+/// @return the new position (0 .. 0xFFFFFFFE), clamped to the end of the file,
+/// or -1.
 int64_t tav_lseek(int32_t handle, int32_t offset, int32_t origin);
+/// @brief Deletes a file.
+/// @return 0, or -1.
 int32_t tav_unlink(const wchar_t *path);
+/// @brief Moves source over destination, which is replaced whole or not at all.
+/// On one file system source is renamed over destination; otherwise it is
+/// copied into a new file beside destination, flushed and renamed over it, and
+/// source is deleted. An existing destination's permission bits (and owner,
+/// where allowed) carry over; a symbolic link is followed, not replaced.
+/// @return 0 once destination holds source's bytes (even when deleting source
+/// fails); -1 with destination untouched and nothing left behind.
 int32_t tav_rename(const wchar_t *source, const wchar_t *destination);
+/// @brief Size of a regular file in bytes, or -1.
 int64_t tav_getfilesize(const wchar_t *path);
+/// @brief What a path is: TAV_FILE_TYPE_REGULAR, TAV_FILE_TYPE_DIRECTORY or
+/// TAV_FILE_TYPE_UNKNOWN.
 int32_t tav_file_type(const wchar_t *path);
+/// @brief Truncates the file at its current position.
+/// @return 0, or -1.
 int32_t tav_set_end_of_file(int32_t handle);
 
 // Temporary files: the directory is $TMPDIR, else /tmp, with a trailing '/'.
+/// @brief Writes the temporary directory (with a trailing '/') into buffer.
+/// @param length the buffer's size in wide characters.
+/// @param[out] buffer receives the directory and a terminator.
+/// @return the characters written without the terminator, or 0 when it does not
+/// fit.
 uint32_t tav_get_temp_path(uint32_t length, wchar_t *buffer);
-// Creates a new empty file "<dir>id3XXXXXX" and writes its name into name
-// (TAV_PATH_MAX wide characters). Nonzero on success.
+/// @brief Creates a new empty file "<dir>id3XXXXXX" (mkstemp) and writes its name
+/// into name (TAV_PATH_MAX wide characters). Nonzero on success.
 uint32_t tav_get_temp_file_name(const wchar_t *directory, wchar_t *name);
 
 // Memory buffers.
+/// @brief Reads up to count bytes of a memory image at *position, which advances.
+/// @return the bytes read (fewer at data_length), or -1.
 int32_t tav_read_from_memory(const uint8_t *block, uint32_t data_length, uint32_t *position,
                              void *destination, uint32_t count);
+/// @brief Writes count bytes into a memory block at *position, growing the
+/// block with tav_realloc when needed; *position advances.
+/// @return count, or -1.
 int32_t tav_write_to_memory(uint8_t **block, uint32_t *capacity, uint32_t *position,
                             const void *source, uint32_t count);
 
 // Heap.
+/// @brief Allocates from the library's heap (malloc); null on failure.
 void *tav_malloc(size_t size);
+/// @brief Resizes a block of tav_malloc; a null block gives null.
 void *tav_realloc(void *block, size_t size);
+/// @brief Frees a block of tav_malloc (null is accepted).
 void tav_free(void *block);
+/// @brief Allocates a block that the engine may own or hand on (malloc).
 void *tav_rud_malloc(size_t size);
+/// @brief Allocates a zero-filled block (calloc).
 void *tav_rud_calloc(size_t size);
+/// @brief Copies at most count wide characters of text into a new block,
+/// terminated; null on failure.
 wchar_t *tav_rud_strndup(const wchar_t *text, size_t count);
+/// @brief Frees a block of the tav_rud_* allocators (free).
 void tav_rud_free(void *block);
 
 // Byte order of the ID3 formats (big-endian).
+/// @brief Host to big-endian byte order.
 uint32_t tav_htonl(uint32_t value);
+/// @brief Big-endian to host byte order.
 uint32_t tav_ntohl(uint32_t value);
 
-// Test seam: a hook consulted before each primitive touches the system. When it
-// returns nonzero the primitive fails as if the system call had failed. The hook
-// belongs to the calling thread, so parallel tests do not disturb each other.
+/// Test seam: a hook consulted before each primitive touches the system. When it
+/// returns nonzero the primitive fails as if the system call had failed. The hook
+/// belongs to the calling thread, so parallel tests do not disturb each other.
+/// The values name the primitive about to run.
 enum tav_op {
     TAV_OP_OPEN,
     TAV_OP_CLOSE,
@@ -87,8 +140,11 @@ enum tav_op {
     TAV_OP_TRUNCATE,
     TAV_OP_TEMP_NAME,
     TAV_OP_ALLOC,
+    TAV_OP_FSYNC, ///< flushing a file to disk during a move
 };
+/// A fault hook: nonzero makes the primitive about to run fail.
 typedef int (*tav_fault_hook)(tav_op op, void *user);
+/// @brief Installs the calling thread's fault hook; null removes it.
 void tav_set_fault_hook(tav_fault_hook hook, void *user);
 
 #endif
