@@ -1,0 +1,37 @@
+// Helpers for tests of the record-valued properties (pictures, music ID,
+// objects, user-defined strings) and of raw tag access: frame payload
+// builders, tag-level unsynchronisation, and running Python with mutagen.
+#ifndef TAGMILL_TEST_RECORD_PROPS_SUPPORT_H
+#define TAGMILL_TEST_RECORD_PROPS_SUPPORT_H
+
+#include <string>
+
+#include "support/read_support.h"
+
+namespace testsupport {
+
+// Payload builders, all with text encoding 0 except CommentUtf16.
+Bytes ApicPayload(const std::string &mime, uint8_t type, const std::string &description, const Bytes &data);
+Bytes GeobPayload(const std::string &mime, const std::string &description, const Bytes &data);
+Bytes TxxxPayload(const std::string &description, const std::string &value);
+// Comment in UTF-16 with marks: 01, language, FF FE description 00 00, FF FE value 00 00.
+Bytes CommentUtf16(const std::string &language, const std::wstring &description, const std::wstring &value);
+Bytes UfidPayload(const std::string &owner, size_t idBytes, uint8_t fill = 0x5A);
+
+// An MP3 file image: a tag of the given major version, then audio.
+Bytes Mp3(int major, const FrameList &frames, size_t padding = 64);
+
+// Tag-level unsynchronisation of a tag body: a zero byte after every FF that
+// is followed by a byte of E0 or above, by 00, or by nothing.
+Bytes Unsynchronise(const Bytes &body);
+
+// Output of a shell command; *status receives its exit status.
+std::string RunCommand(const std::string &command, int *status);
+// The first Python that imports mutagen, or empty.
+std::string PythonWithMutagen();
+// Runs a Python script (given as text) with the arguments; output in *out.
+bool RunPython(const std::string &python, const std::string &script, const std::string &args, std::string *out);
+
+} // namespace testsupport
+
+#endif
