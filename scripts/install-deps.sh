@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libcli11-dev nlohmann-json3-dev libtag1-dev
           python3-mutagen pkg-config)
+# Other tag tools, for the interoperability matrix (interop/).
+packages+=(ffmpeg eyed3 id3v2 kid3-cli)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,0 +1,1 @@
+"""Interoperability matrix between tagmill and other ID3 readers and writers."""
