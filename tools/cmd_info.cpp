@@ -1,9 +1,8 @@
-// `tagmill info [--json] FILE...`: where the ID3v2 tag sits, its version, size
-// and header flags, and whether an ID3v1 tag is present.
+// `tagmill info [--json] FILE... [-r DIR]`: where the ID3v2 tag sits, its
+// version, size and header flags, and whether an ID3v1 tag is present.
 #include <memory>
-#include <string>
-#include <vector>
 
+#include "batch.h"
 #include "commands.h"
 #include "read_loop.h"
 
@@ -12,7 +11,7 @@ namespace tool {
 namespace {
 
 struct InfoOptions {
-    std::vector<std::string> files;
+    BatchFlags batch;
     bool json = false;
 };
 
@@ -23,8 +22,11 @@ Command AddInfoCommand(CLI::App &program) {
     CLI::App *app = program.add_subcommand("info", "Show where the tags are: ID3v2 version, position, "
                                                    "size and header flags, and ID3v1 presence");
     app->add_flag("--json", options->json, "Print a JSON array with one object per file");
-    app->add_option("files", options->files, "Files to examine")->required();
-    return {app, [options] { return InspectEach(options->files, options->json, {PrintInfo, InfoJson}); }};
+    app->add_option("files", options->batch.files, "Files to examine");
+    AddBatchOptions(*app, options->batch);
+    return {app, [options] {
+                return InspectEach("info", options->batch, options->json, {PrintInfo, InfoJson, false});
+            }};
 }
 
 } // namespace tool

@@ -21,6 +21,10 @@ struct Command {
 Command AddInfoCommand(CLI::App &program);
 Command AddShowCommand(CLI::App &program);
 Command AddSetCommand(CLI::App &program);
+Command AddCheckCommand(CLI::App &program);
+Command AddExtractPictureCommand(CLI::App &program);
+Command AddExportTagCommand(CLI::App &program);
+Command AddBuildTagCommand(CLI::App &program);
 
 } // namespace tool
 

@@ -4,6 +4,7 @@
 #ifndef TAGMILL_TOOLS_FILE_KIND_H
 #define TAGMILL_TOOLS_FILE_KIND_H
 
+#include <cstddef>
 #include <string>
 
 #include <tagmill/tagmill.h>
@@ -20,6 +21,11 @@ enum class FileKind {
 };
 
 FileKind ClassifyFile(const std::string &path);
+
+// A quick look at the first bytes (12 suffice) only: an ID3v2 header, an MPEG
+// audio frame header, or an AIFF/AIFF-C form. Used to pick audio files out of
+// a directory without reading far into every file.
+bool StartsLikeAudio(const unsigned char *head, size_t size);
 
 // Short lower-case name for output ("mpeg", "aiff", ...).
 const char *KindName(FileKind kind);

@@ -57,12 +57,23 @@ std::string VersionText(long versionCode) {
     }
 }
 
-bool Inspect(const std::string &path, Inspection &out, Failure &failure) {
+long OpenForReading(CTagmill &tag, const std::string &path, FileKind &kind, bool &noTag) {
+    kind = ClassifyFile(path);
+    noTag = false;
+    const long hr = OpenByKind(tag, path, kind, 1);
+    if (tagmill::Failed(hr) && kind == FileKind::Aiff) {
+        Inspection probe;
+        noTag = ProbeTags(path, true, probe) == TAV_ERR_SEEK;
+    }
+    return hr;
+}
+
+bool Inspect(const std::string &path, bool withRecords, Inspection &out, Failure &failure) {
     out = Inspection{};
     out.file = path;
     out.kind = ClassifyFile(path);
     if (out.kind == FileKind::Directory) {
-        failure = {"is a directory, not an audio file", 0};
+        failure = {"is a directory, not an audio file", 0, "directory"};
         return false;
     }
     CTagmill tag;
@@ -76,7 +87,7 @@ bool Inspect(const std::string &path, Inspection &out, Failure &failure) {
         failure = {"cannot open", hr};
         return false;
     }
-    const bool read = ReadStrings(tag, out, failure);
+    const bool read = ReadStrings(tag, out, failure) && (!withRecords || ReadRecords(tag, out.records, failure));
     tag.Close();
     if (!read) return false;
     const int32_t probed = ProbeTags(path, out.kind == FileKind::Aiff, out);

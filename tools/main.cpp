@@ -15,6 +15,10 @@ int main(int argc, char **argv) {
         tool::AddInfoCommand(program),
         tool::AddShowCommand(program),
         tool::AddSetCommand(program),
+        tool::AddCheckCommand(program),
+        tool::AddExtractPictureCommand(program),
+        tool::AddExportTagCommand(program),
+        tool::AddBuildTagCommand(program),
     };
     try {
         program.parse(argc, argv);

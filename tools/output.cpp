@@ -77,7 +77,46 @@ Json InfoJson(const Inspection &in) {
     return doc;
 }
 
-void PrintStrings(std::ostream &out, const Inspection &in) {
+namespace {
+
+struct ShowRow {
+    std::string name;
+    std::string id; // empty for rows without an identifier of their own
+    std::string value;
+};
+
+std::string Bytes(long size) { return std::to_string(size) + (size == 1 ? " byte" : " bytes"); }
+
+// Music IDs run to 128 hex digits; the table shows their start.
+std::string ShortHex(const std::string &hex) { return hex.size() > 16 ? hex.substr(0, 16) + "..." : hex; }
+
+std::vector<ShowRow> ShowRows(const Inspection &in) {
+    std::vector<ShowRow> rows;
+    for (const auto &entry : in.strings)
+        for (size_t i = 0; i < entry.second.size(); ++i)
+            rows.push_back({i == 0 ? entry.first->name : "", i == 0 ? std::to_string(entry.first->id) : "",
+                            entry.second[i]});
+    const RecordInfo &r = in.records;
+    if (r.date) rows.push_back({"date", std::to_string(kDateProperty), *r.date});
+    if (r.year) rows.push_back({"year", "", *r.year});
+    for (const PictureInfo &p : r.pictures)
+        rows.push_back({"picture", std::to_string(kPictureProperty),
+                        p.mime + ", " + Bytes(p.size) + ", sha1 " + p.sha1});
+    if (r.musicId)
+        rows.push_back({"music_id", std::to_string(kMusicIdProperty),
+                        r.musicId->owner + ", id " + ShortHex(r.musicId->idHex)});
+    for (const ObjectInfo &o : r.objects)
+        rows.push_back({"object", std::to_string(o.property),
+                        o.description + ", " + (o.mime.empty() ? "no MIME type" : o.mime) + ", " + Bytes(o.size)});
+    for (const UserStringInfo &u : r.userStrings)
+        rows.push_back({"user_string", std::to_string(u.property),
+                        u.description + (u.language ? " [" + *u.language + "]" : "") + " = " + u.value});
+    return rows;
+}
+
+} // namespace
+
+void PrintShow(std::ostream &out, const Inspection &in) {
     out << in.file;
     if (in.hasV2) {
         const std::string version = VersionText(in.header.version);
@@ -85,37 +124,57 @@ void PrintStrings(std::ostream &out, const Inspection &in) {
     }
     if (in.hasV1) out << "  [ID3v1]";
     out << '\n';
-    if (in.strings.empty()) {
-        out << "  (no string properties)\n";
+    const std::vector<ShowRow> rows = ShowRows(in);
+    if (rows.empty()) {
+        out << "  (no properties)\n";
         return;
     }
     size_t width = 4;
-    for (const auto &entry : in.strings) width = std::max(width, std::string(entry.first->name).size());
+    for (const ShowRow &row : rows) width = std::max(width, row.name.size());
     out << "  " << std::left << std::setw(static_cast<int>(width)) << "NAME" << "  " << std::right
         << std::setw(5) << "ID" << "  VALUE\n";
-    for (const auto &entry : in.strings) {
-        const std::vector<std::string> &values = entry.second;
-        for (size_t i = 0; i < values.size(); ++i) {
-            const std::string name = i == 0 ? entry.first->name : "";
-            const std::string id = i == 0 ? std::to_string(entry.first->id) : "";
-            out << "  " << std::left << std::setw(static_cast<int>(width)) << name << "  " << std::right
-                << std::setw(5) << id << "  " << values[i] << '\n';
-        }
-    }
+    for (const ShowRow &row : rows)
+        out << "  " << std::left << std::setw(static_cast<int>(width)) << row.name << "  " << std::right
+            << std::setw(5) << row.id << "  " << row.value << '\n';
 }
 
-Json StringsJson(const Inspection &in) {
+Json ShowJson(const Inspection &in) {
     Json doc;
     doc["file"] = in.file;
     const std::string version = in.hasV2 ? VersionText(in.header.version) : "";
     doc["version"] = version.empty() ? Json(nullptr) : Json(version);
     doc["strings"] = Json::object();
     for (const auto &entry : in.strings) doc["strings"][entry.first->name] = entry.second;
+
+    const RecordInfo &r = in.records;
+    doc["date"] = r.date ? Json(*r.date) : Json(nullptr);
+    doc["year"] = r.year ? Json(*r.year) : Json(nullptr);
+    doc["pictures"] = Json::array();
+    for (const PictureInfo &p : r.pictures)
+        doc["pictures"].push_back({{"mime", p.mime}, {"size", p.size}, {"sha1", p.sha1}});
+    doc["music_id"] = r.musicId ? Json{{"owner", r.musicId->owner}, {"id_hex", r.musicId->idHex}} : Json(nullptr);
+    doc["objects"] = Json::array();
+    for (const ObjectInfo &o : r.objects)
+        doc["objects"].push_back(
+            {{"property", o.property}, {"description", o.description}, {"mime", o.mime}, {"size", o.size}});
+    doc["user_strings"] = Json::array();
+    for (const UserStringInfo &u : r.userStrings)
+        doc["user_strings"].push_back({{"property", u.property},
+                                       {"description", u.description},
+                                       {"language", u.language ? Json(*u.language) : Json(nullptr)},
+                                       {"value", u.value}});
     return doc;
 }
 
-void PrintJson(std::ostream &out, const Json &document) {
-    out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+std::string JsonElement(const Json &document) {
+    std::string text = document.dump(2, ' ', false, Json::error_handler_t::replace);
+    // Dumped strings never hold a raw line break, so every one starts a line.
+    std::string indented = "  ";
+    for (char c : text) {
+        indented.push_back(c);
+        if (c == '\n') indented += "  ";
+    }
+    return indented;
 }
 
 } // namespace tool

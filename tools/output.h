@@ -18,13 +18,17 @@ using Json = nlohmann::ordered_json;
 void PrintInfo(std::ostream &out, const Inspection &inspection);
 Json InfoJson(const Inspection &inspection);
 
-// `show`: one row per present string property (name, identifier, values).
-void PrintStrings(std::ostream &out, const Inspection &inspection);
-// {"file": ..., "version": "2.3" or null, "strings": {"title": [...], ...}}
-Json StringsJson(const Inspection &inspection);
+// `show`: one row per present property (name, identifier, value): the string
+// properties in table order, then date, year, pictures, music ID, objects and
+// user-defined strings.
+void PrintShow(std::ostream &out, const Inspection &inspection);
+// {"file", "version", "strings", "date", "year", "pictures", "music_id",
+//  "objects", "user_strings"}; see the README for every key.
+Json ShowJson(const Inspection &inspection);
 
-// Writes a JSON document followed by a newline; invalid UTF-8 is replaced.
-void PrintJson(std::ostream &out, const Json &document);
+// A document as one element of a JSON array printed by the batch runner:
+// pretty-printed and indented two more spaces; invalid UTF-8 is replaced.
+std::string JsonElement(const Json &document);
 
 } // namespace tool
 

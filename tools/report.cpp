@@ -15,12 +15,21 @@ std::string HexCode(long code) {
     return buffer;
 }
 
-void ReportFailure(std::ostream &out, const std::string &file, const Failure &failure) {
-    out << "tagmill: " << file << ": " << failure.what;
+std::string DescribeFailure(const std::string &file, const Failure &failure) {
+    std::string text = file + ": " + failure.what;
     if (failure.code != 0)
-        out << ": " << HexCode(failure.code) << ' ' << tagmill::ResultName(failure.code) << " ("
-            << tagmill::ResultMessage(failure.code) << ')';
-    out << '\n';
+        text += ": " + HexCode(failure.code) + ' ' + tagmill::ResultName(failure.code) + " (" +
+                tagmill::ResultMessage(failure.code) + ')';
+    return text;
+}
+
+void ReportFailure(std::ostream &out, const std::string &file, const Failure &failure) {
+    out << "tagmill: " << DescribeFailure(file, failure) << '\n';
+}
+
+std::string FailureKind(const Failure &failure) {
+    if (failure.kind) return failure.kind;
+    return failure.code != 0 ? tagmill::ResultName(failure.code) : "other";
 }
 
 } // namespace tool

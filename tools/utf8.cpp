@@ -78,4 +78,11 @@ std::string Narrow(const std::wstring &wide) {
     return out;
 }
 
+std::string Latin1ToUtf8(const std::string &latin1) {
+    std::wstring wide;
+    wide.reserve(latin1.size());
+    for (char c : latin1) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return Narrow(wide);
+}
+
 } // namespace tool

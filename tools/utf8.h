@@ -13,6 +13,9 @@ std::wstring Widen(const std::string &utf8);
 // Encodes code points as UTF-8; surrogates and values above U+10FFFF become U+FFFD,
 // so the result is always valid UTF-8 (JSON output depends on that).
 std::string Narrow(const std::wstring &wide);
+// Single-byte ISO-8859-1 text (byte n is U+00nn), as the library keeps MIME
+// types and owner identifiers, encoded as UTF-8.
+std::string Latin1ToUtf8(const std::string &latin1);
 
 } // namespace tool
 

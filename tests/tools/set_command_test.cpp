@@ -11,19 +11,13 @@ namespace {
 using namespace testsupport;
 using nlohmann::json;
 
-std::string CopySample(const TempDir &dir) {
-    const std::string path = dir.file("song.mp3");
-    WriteFile(path, ReadFile(SamplePath()));
-    return path;
-}
-
 Bytes Tail128(const std::string &path) {
     const Bytes all = ReadFile(path);
     return Bytes(all.end() - 128, all.end());
 }
 
 TEST_F(ToolTest, SetThenShowRoundTrip) {
-    const std::string path = CopySample(dir);
+    const std::string path = CopySample();
     const RunResult r = Run({"set", path, "--title", "Gr\xC3\xBC\xC3\x9F" "e \xE2\x98\x83", "--artist", "Someone",
                              "--genre", "Rock", "--track", "3/12", "--disc", "1/2", "--composer", "C",
                              "--isrc", "XX0000000001", "--copyright", "(c) nobody", "--encoded-by", "hand",
@@ -45,7 +39,7 @@ TEST_F(ToolTest, SetThenShowRoundTrip) {
 }
 
 TEST_F(ToolTest, RemoveDropsProperties) {
-    const std::string path = CopySample(dir);
+    const std::string path = CopySample();
     const RunResult r = Run({"set", path, "--remove", "genre", "--remove", "title"});
     ASSERT_EQ(r.status, 0) << r.err;
     const json strings = RunJson({"show", "--json", path})[0]["strings"];
@@ -55,7 +49,7 @@ TEST_F(ToolTest, RemoveDropsProperties) {
 }
 
 TEST_F(ToolTest, Id3v1FollowsUnlessNoV1) {
-    const std::string path = CopySample(dir);
+    const std::string path = CopySample();
     const Bytes before = Tail128(path);
     ASSERT_EQ(Run({"set", path, "--no-v1", "--title", "Only v2"}).status, 0);
     EXPECT_EQ(Tail128(path), before);
@@ -95,7 +89,7 @@ TEST_F(ToolTest, RefusedFilesStayUntouched) {
 }
 
 TEST_F(ToolTest, ReadOnlyFileReportsOpenFailure) {
-    const std::string path = CopySample(dir);
+    const std::string path = CopySample();
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
     if (access(path.c_str(), W_OK) == 0) GTEST_SKIP() << "permissions are not enforced for this user";
     const Bytes before = ReadFile(path);
@@ -106,7 +100,7 @@ TEST_F(ToolTest, ReadOnlyFileReportsOpenFailure) {
 }
 
 TEST_F(ToolTest, ContradictoryOptionsChangeNothing) {
-    const std::string path = CopySample(dir);
+    const std::string path = CopySample();
     const Bytes before = ReadFile(path);
     const RunResult r = Run({"set", path, "--title", "x", "--remove", "title"});
     EXPECT_EQ(r.status, 2);

@@ -1,6 +1,8 @@
 // Builders and helpers of the program tests.
 #include "tool_fixture.h"
 
+#include <algorithm>
+
 namespace tooltest {
 
 using namespace testsupport;
@@ -26,6 +28,32 @@ Bytes Aiff(const Bytes &tag) {
     return Concat({Ascii("FORM"), Be32(static_cast<uint32_t>(chunks.size())), chunks});
 }
 
+Bytes ImageBytes(const std::string &format, size_t size) {
+    Bytes magic;
+    if (format == "png") magic = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (format == "jpeg") magic = {0xFF, 0xD8, 0xFF, 0xE0};
+    if (format == "gif") magic = Ascii("GIF89a");
+    if (format == "webp") magic = Concat({Ascii("RIFF"), Bytes{0x20, 0, 0, 0}, Ascii("WEBP")});
+    Bytes bytes = magic;
+    for (size_t i = bytes.size(); i < size; ++i) bytes.push_back(static_cast<uint8_t>(i * 7 + 1));
+    return bytes;
+}
+
+Bytes LeadingTag(const Bytes &file) {
+    if (file.size() < 10) return {};
+    const size_t size = size_t(file[6]) << 21 | size_t(file[7]) << 14 | size_t(file[8]) << 7 | file[9];
+    return Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(std::min(file.size(), 10 + size)));
+}
+
+void EditWithLibrary(const std::string &path, const std::function<void(CTagmill &)> &edit) {
+    CTagmill tag;
+    const bool aiff = path.size() > 5 && path.substr(path.size() - 5) == ".aiff";
+    const long opened = aiff ? tag.OpenForAiff(Widen(path), 2) : tag.Open(Widen(path), 2);
+    ASSERT_EQ(opened, tagmill::S_OK) << path;
+    edit(tag);
+    ASSERT_EQ(tag.Close(), tagmill::S_OK) << path;
+}
+
 std::string SamplePath() { return std::string(TAGMILL_SOURCE_DIR) + "/samples/sample.mp3"; }
 
 nlohmann::json ToolTest::RunJson(const std::vector<std::string> &args) {
@@ -33,6 +61,8 @@ nlohmann::json ToolTest::RunJson(const std::vector<std::string> &args) {
     EXPECT_EQ(result.status, 0) << result.err;
     return nlohmann::json::parse(result.out);
 }
+
+std::string ToolTest::CopySample(const std::string &name) { return Put(name, ReadFile(SamplePath())); }
 
 std::string ToolTest::Put(const std::string &name, const Bytes &bytes) {
     const std::string path = dir.file(name);

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "support/test_support.h"
+#include "tagmill/tagmill.h"
 #include "tool_runner.h"
 
 namespace tooltest {
@@ -23,6 +25,14 @@ Bytes Id3v1(const std::string &title, uint8_t track, uint8_t genre);
 Bytes Aiff(const Bytes &tag);
 // Path of the committed sample file.
 std::string SamplePath();
+// Bytes that start with an image format's magic: "png", "jpeg", "gif", "webp";
+// `size` bytes in all (at least 12).
+Bytes ImageBytes(const std::string &format, size_t size = 64);
+// The bytes of the ID3v2 tag at the start of an MP3 image: header and body.
+Bytes LeadingTag(const Bytes &file);
+// Opens a content with the library (MP3 or, by extension, AIFF) in open mode 2,
+// lets `edit` put properties and closes; expects every step to succeed.
+void EditWithLibrary(const std::string &path, const std::function<void(CTagmill &)> &edit);
 
 class ToolTest : public ::testing::Test {
 protected:
@@ -33,6 +43,8 @@ protected:
     // Runs a sub-command with --json and parses its output.
     nlohmann::json RunJson(const std::vector<std::string> &args);
     std::string Put(const std::string &name, const Bytes &bytes);
+    // A copy of the sample under name in the scratch directory.
+    std::string CopySample(const std::string &name = "song.mp3");
 
     testsupport::TempDir dir;
 };

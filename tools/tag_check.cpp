@@ -1,0 +1,163 @@
+// The checks, cheapest first. A file the library cannot open is still looked
+// at byte by byte, because the bytes usually tell why.
+#include "tag_check.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include <tagmill/tagmill.h>
+
+#include "file_kind.h"
+#include "frame_scan.h"
+#include "inspect.h"
+
+namespace tool {
+
+namespace {
+
+// Where the tag is supposed to start and how far it may reach: the start of
+// the file and its end, or the data of the AIFF "ID3 " chunk and the chunk's end.
+struct Home {
+    bool found = false;
+    uint64_t start = 0;
+    uint64_t limit = 0;
+    const char *container = "the file";
+};
+
+bool ReadAt(std::ifstream &in, uint64_t offset, unsigned char *buffer, size_t size) {
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(reinterpret_cast<char *>(buffer), static_cast<std::streamsize>(size));
+    return static_cast<size_t>(in.gcount()) == size;
+}
+
+uint32_t Be32(const unsigned char *b) { return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]; }
+
+// The first "ID3 " chunk of an AIFF form; a chunk that runs past the end of
+// the file is a finding of its own.
+Home FindAiffHome(std::ifstream &in, uint64_t fileSize, std::vector<Failure> &findings) {
+    Home home;
+    uint64_t at = 12;
+    unsigned char header[8];
+    while (at + 8 <= fileSize && ReadAt(in, at, header, 8)) {
+        const uint64_t size = Be32(header + 4);
+        if (std::string(reinterpret_cast<char *>(header), 4) == "ID3 ") {
+            if (at + 8 + size > fileSize)
+                findings.push_back({"the \"ID3 \" chunk at offset " + std::to_string(at) + " claims " +
+                                        std::to_string(size) + " bytes, but the file ends " +
+                                        std::to_string(fileSize - at - 8) + " bytes after its header",
+                                    0, "chunk past end"});
+            home = {true, at + 8, at + 8 + size < fileSize ? at + 8 + size : fileSize, "its \"ID3 \" chunk"};
+            return home;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return home;
+}
+
+// The engine passes over a tag of a version it does not know, so a header
+// with such a version at the tag's home is told here.
+void CheckVersion(std::ifstream &in, const Home &home, std::vector<Failure> &findings) {
+    unsigned char h[5];
+    if (!home.found || !ReadAt(in, home.start, h, 5) || h[0] != 'I' || h[1] != 'D' || h[2] != '3') return;
+    const bool known = (h[3] == 2 || h[3] == 3 || h[3] == 4) && h[4] != 0xFF;
+    if (!known)
+        findings.push_back({"unrecognised ID3v2 version 2." + std::to_string(h[3]) + "." + std::to_string(h[4]) +
+                                " at offset " + std::to_string(home.start) + "; the tag is ignored",
+                            0, "unrecognised version"});
+}
+
+// A parse result of a record class, as a finding.
+void Decoded(long hr, const ScannedFrame &frame, std::vector<Failure> &findings) {
+    if (tagmill::Succeeded(hr)) return;
+    findings.push_back({"frame " + frame.id + " at tag offset " + std::to_string(frame.offset) + " cannot be decoded",
+                        hr, "undecodable frame"});
+}
+
+void CheckFrameData(const ScannedFrame &frame, std::vector<Failure> &findings) {
+    if (frame.opaque) return; // compressed or encrypted: not interpreted
+    const std::string &id = frame.id;
+    const unsigned char *data = frame.data.data();
+    const long size = static_cast<long>(frame.data.size());
+    const std::string where = "frame " + id + " at tag offset " + std::to_string(frame.offset);
+    if (id[0] == 'T' && id != "TXXX" && id != "TXX") {
+        if (size == 0)
+            findings.push_back({where + " is empty (not even a text encoding byte)", 0, "empty frame"});
+        else if (data[0] > 3)
+            findings.push_back({where + " has the unknown text encoding " + std::to_string(data[0]), 0,
+                                "undecodable frame"});
+        return;
+    }
+    if (size == 0 && (id == "APIC" || id == "PIC" || id == "GEOB" || id == "GEO" || id == "TXXX" || id == "TXX" ||
+                      id == "COMM" || id == "COM")) {
+        findings.push_back({where + " is empty", 0, "empty frame"});
+        return;
+    }
+    if (id == "APIC" || id == "PIC") {
+        CTagmill::CPicture picture;
+        Decoded(id == "APIC" ? picture.SetAPIC(data, size) : picture.SetPIC(data, size), frame, findings);
+    } else if (id == "GEOB" || id == "GEO") {
+        CTagmill::CGeob object;
+        Decoded(object.ParseFrameData(data, size), frame, findings);
+    } else if (id == "TXXX" || id == "TXX" || id == "COMM" || id == "COM") {
+        CTagmill::CUserDefinedString text;
+        Decoded(text.ParseFrameData(data, size, id[0] == 'C'), frame, findings);
+    }
+}
+
+void CheckTagBytes(std::ifstream &in, uint64_t fileSize, const Home &home, const Inspection &inspection,
+                   std::vector<Failure> &findings) {
+    const tav_id3_v2_header &header = inspection.header;
+    const uint64_t position = static_cast<uint64_t>(header.position);
+    const uint64_t declared = 10 + static_cast<uint64_t>(header.size) + (header.footer ? 10 : 0);
+    const uint64_t limit = home.found ? home.limit : fileSize;
+    if (position + declared > limit)
+        findings.push_back({"the ID3v2 tag at offset " + std::to_string(position) + " declares " +
+                                std::to_string(declared) + " bytes, but " + home.container + " ends after " +
+                                std::to_string(limit > position ? limit - position : 0),
+                            0, "tag past end"});
+    const uint64_t tagLength = 10 + static_cast<uint64_t>(header.size);
+    const uint64_t available = position < fileSize ? fileSize - position : 0;
+    std::vector<unsigned char> tag(static_cast<size_t>(tagLength < available ? tagLength : available));
+    if (tag.size() < 10 || !ReadAt(in, position, tag.data(), tag.size())) return;
+    const TagScan scan = ScanTag(tag);
+    for (const std::string &problem : scan.problems) findings.push_back({problem, 0, "bad frame layout"});
+    for (const ScannedFrame &frame : scan.frames) CheckFrameData(frame, findings);
+}
+
+} // namespace
+
+CheckOutcome CheckFile(const std::string &path) {
+    CheckOutcome outcome;
+    std::vector<Failure> &findings = outcome.findings;
+    const FileKind kind = ClassifyFile(path);
+    if (kind == FileKind::Directory) {
+        findings.push_back({"is a directory, not an audio file", 0, "directory"});
+        return outcome;
+    }
+    if (kind == FileKind::Unknown) {
+        findings.push_back({"not an MP3 or AIFF file (no ID3 tag, no MPEG audio frames)", 0, "not audio"});
+        return outcome;
+    }
+    Inspection inspection;
+    Failure failure;
+    const bool read = Inspect(path, true, inspection, failure);
+    if (!read) findings.push_back(failure);
+    if (kind == FileKind::Missing || kind == FileKind::Unreadable) return outcome;
+    outcome.hasV2 = inspection.hasV2;
+    outcome.hasV1 = inspection.hasV1;
+
+    struct stat st {};
+    std::ifstream in(path, std::ios::binary);
+    if (::stat(path.c_str(), &st) != 0 || !in) return outcome;
+    const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
+    Home home{true, 0, fileSize, "the file"};
+    if (kind == FileKind::Aiff) home = FindAiffHome(in, fileSize, findings);
+    CheckVersion(in, home, findings);
+    if (inspection.hasV2 && inspection.header.version != TAV_ID3_VNONE)
+        CheckTagBytes(in, fileSize, home, inspection, findings);
+    return outcome;
+}
+
+} // namespace tool
