@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "engine/internal.h"
+#include "engine/read_cache.h"
+#include "platform/cache_io.h"
 
 namespace {
 
@@ -74,7 +76,14 @@ int32_t tav_id3_open_content(tav_id3_context *context, int32_t mode, int32_t *ha
 
 int64_t tav_id3_seek_content(tav_id3_context *context, int32_t offset, int32_t origin) {
     if (!context) return -1;
-    if (context->content_type == TAV_CONTENT_FILE) return seek_file(context, offset, origin);
+    if (context->content_type == TAV_CONTENT_FILE) {
+        if (tav_id3_read_cache *cache = tav_id3_cache_for_io(context)) {
+            int64_t reached = tav_id3_cache_seek(cache, offset, origin);
+            if (reached != TAV_CACHE_PASS) return reached;
+            tav_id3_cache_release(context);
+        }
+        return seek_file(context, offset, origin);
+    }
     if (context->content_type == TAV_CONTENT_MEMORY) return seek_memory(context, offset, origin);
     return -1;
 }
@@ -82,6 +91,7 @@ int64_t tav_id3_seek_content(tav_id3_context *context, int32_t offset, int32_t o
 int32_t tav_id3_read_content(tav_id3_context *context, void *buffer, uint32_t count) {
     int32_t result = -1;
     if (context && (context->content_type == TAV_CONTENT_FILE || context->content_type == TAV_CONTENT_MEMORY)) {
+        if (tav_id3_read_cache *cache = tav_id3_cache_for_io(context)) return tav_id3_cache_read(context, cache, buffer, count);
         if (context->handle != -1) {
             result = tav_read(context->handle, buffer, count);
         } else if (tav_id3_memory_content *memory = context->memory) {
@@ -98,11 +108,18 @@ int32_t tav_id3_read_content(tav_id3_context *context, void *buffer, uint32_t co
 int32_t tav_id3_write_content(tav_id3_context *context, const void *buffer, uint32_t count) {
     if (!context) return -1;
     if (context->content_type == TAV_CONTENT_FILE) {
+        if (tav_id3_read_cache *cache = tav_id3_cache_for_io(context)) {
+            int32_t written = tav_id3_cache_write(context, cache, buffer, count);
+            if (written != TAV_CACHE_PASS) return written;
+            tav_id3_cache_release(context);
+        }
+        tav_id3_cache_content_changed(context);
         int32_t written = tav_write(context->handle, buffer, count);
         if (written < 0) tav_log_error("in %s() TAV_RUD_WRITE() failed.", kWrite);
         return written < 0 ? -1 : written;
     }
     if (context->content_type == TAV_CONTENT_MEMORY) {
+        tav_id3_cache_content_changed(context);
         tav_id3_memory_content *memory = context->memory;
         int32_t written = memory ? tav_write_to_memory(&memory->buffer, &memory->capacity, &memory->position,
                                                        buffer, count)
@@ -117,7 +134,11 @@ int32_t tav_id3_close_content(tav_id3_context *context) {
     if (!context) return -1;
     if (context->content_type == TAV_CONTENT_MEMORY) return 0;
     if (context->content_type != TAV_CONTENT_FILE) return -1;
+    // The snapshot dies with the descriptor; only a descriptor that survives a
+    // failed close needs its pointer put where the engine was.
+    int64_t position = tav_id3_cache_forget(context);
     if (tav_close(&context->handle) != 0) {
+        if (position >= 0 && context->handle != -1) tav_file_set_position(context->handle, position);
         tav_log_error("in %s() tav_close() failed.", kClose);
         return -1;
     }

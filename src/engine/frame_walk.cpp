@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/internal.h"
+#include "engine/read_cache.h"
 
 namespace {
 
@@ -115,6 +116,8 @@ int32_t tav_id3_v2_first_frame_position(tav_id3_context *context, const tav_id3_
     return TAV_OK;
 }
 
+namespace {
+
 // Walks the frames from the first one, offering each to the visitor. Positions
 // are logical (de-unsynchronised) offsets from the start of the content. The
 // walk ends at the end of the frame area, after a frame whose size runs past
@@ -127,12 +130,18 @@ int32_t tav_id3_v2_first_frame_position(tav_id3_context *context, const tav_id3_
 // offset a frame begins at, not with its logical position: otherwise the walk
 // would run on past the tag by as many bytes as were inserted, and take
 // whatever follows the tag for frames.
-int32_t tav_id3_v2_walk_frames(tav_id3_context *context, const tav_id3_v2_header *header, int32_t plain_seek,
-                               tav_id3_v2_frame_visitor visitor, void *user) {
+//
+// *moves (may be null) tells whether the walk touched the content position:
+// it does unless there is neither an extended header to read nor a frame area
+// to enter.
+int32_t walk_content(tav_id3_context *context, const tav_id3_v2_header *header, int32_t plain_seek,
+                     tav_id3_v2_frame_visitor visitor, void *user, int32_t *moves) {
     uint32_t first = 0;
+    const uint64_t end = frame_area_end(header);
+    if (moves) *moves = header->extended_header == 1;
     int32_t rc = tav_id3_v2_first_frame_position(context, header, &first);
     if (rc != TAV_OK) return rc;
-    const uint64_t end = frame_area_end(header);
+    if (moves && first < end) *moves = 1;
     const int32_t seek_unsync = header->unsynchronisation == 1 && !plain_seek;
 
     // In an unsynchronised tag each positioning resumes the count where the
@@ -160,4 +169,80 @@ int32_t tav_id3_v2_walk_frames(tav_id3_context *context, const tav_id3_v2_header
         p += length;
     }
     return TAV_OK;
+}
+
+// Records every frame the walk visits, with the content position after its
+// header, never stopping the walk.
+int record_frame(const tav_id3_v2_frame_header *frame, uint32_t position, uint32_t length, void *user) {
+    tav_id3_context *context = static_cast<tav_id3_context *>(user);
+    tav_id3_read_cache *cache = context->cache;
+    if (cache->index_known < 0) return 0;
+    if (cache->frame_count == cache->frame_capacity) {
+        uint32_t capacity = cache->frame_capacity ? cache->frame_capacity * 2 : 32;
+        void *grown = cache->frames ? tav_realloc(cache->frames, capacity * sizeof *cache->frames)
+                                    : tav_rud_malloc(capacity * sizeof *cache->frames);
+        if (!grown) {
+            cache->index_known = -1;
+            return 0;
+        }
+        cache->frames = static_cast<tav_id3_cached_frame *>(grown);
+        cache->frame_capacity = capacity;
+    }
+    cache->frames[cache->frame_count++] = {*frame, position, length, tav_id3_cache_tell(context)};
+    return 0;
+}
+
+// The frame index of the cached header: the walk run once to its end. False
+// when it could not be kept (no memory, or the content changed meanwhile).
+bool build_index(tav_id3_context *context, tav_id3_read_cache *cache) {
+    if (cache->index_known) return cache->index_known > 0;
+    uint32_t generation = cache->generation;
+    cache->frame_count = 0;
+    int32_t moves = 0;
+    int32_t rc = walk_content(context, &cache->header, 0, record_frame, context, &moves);
+    if (cache->generation != generation || !cache->parsed) return false;
+    if (cache->index_known < 0) return false;
+    cache->walk_result = rc;
+    cache->walk_moves = moves;
+    cache->walk_end = tav_id3_cache_tell(context);
+    cache->index_known = 1;
+    return true;
+}
+
+// Offers the recorded frames as the walk would, leaving the content where the
+// walk would have left it: after the header of the frame the visitor stopped
+// at, or where the walk ended.
+int32_t replay_index(tav_id3_context *context, const tav_id3_read_cache *cache, tav_id3_v2_frame_visitor visitor,
+                     void *user) {
+    for (uint32_t i = 0; i < cache->frame_count; ++i) {
+        const tav_id3_cached_frame &f = cache->frames[i];
+        if (visitor(&f.frame, f.position, f.length, user)) {
+            tav_id3_cache_move(context, f.after);
+            return TAV_OK;
+        }
+    }
+    if (cache->walk_moves) tav_id3_cache_move(context, cache->walk_end);
+    return cache->walk_result;
+}
+
+bool same_header(const tav_id3_v2_header *a, const tav_id3_v2_header *b) {
+    return a->version == b->version && a->position == b->position && a->size == b->size &&
+           a->unsynchronisation == b->unsynchronisation && a->compression == b->compression &&
+           a->extended_header == b->extended_header && a->experimental == b->experimental && a->footer == b->footer;
+}
+
+} // namespace
+
+// The walk over the tag that the content's header search found is the same on
+// every call while the content stays as it is: it is run once, recorded, and
+// replayed from then on. Any other header is walked on the content.
+int32_t tav_id3_v2_walk_frames(tav_id3_context *context, const tav_id3_v2_header *header, int32_t plain_seek,
+                               tav_id3_v2_frame_visitor visitor, void *user) {
+    if (!plain_seek) {
+        tav_id3_read_cache *cache = tav_id3_cache_parsed(context);
+        if (cache && cache->header_known && cache->header_result == TAV_OK && same_header(header, &cache->header) &&
+            build_index(context, cache))
+            return replay_index(context, cache, visitor, user);
+    }
+    return walk_content(context, header, plain_seek, visitor, user, nullptr);
 }

@@ -1,6 +1,7 @@
 // Reading ID3v2 frames: how many frames carry an ID, the header and data of the
 // n-th of them, and where its data lies in the content. Each call locates the
-// tag afresh and walks it with the shared frame walker; nothing is cached.
+// tag and walks it with the shared frame walker, whose answers come from the
+// read cache while the content stays as it is (engine/read_cache.h).
 #include "engine/internal.h"
 
 namespace {

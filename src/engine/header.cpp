@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/internal.h"
+#include "engine/read_cache.h"
 
 namespace {
 
@@ -150,14 +151,10 @@ void tav_id3_v2_fill_header(const uint8_t bytes[10], int32_t position, tav_id3_v
     header->footer = version == TAV_ID3_V24 && (flags & 0x10) ? 1 : 0;
 }
 
-int32_t tav_id3_v2_get_header(tav_id3_context *context, tav_id3_v2_header *header) {
-    tav_trace("tav_id3_v2_get_header() enter");
-    if (!context || !header) {
-        tav_log_error("in %s() parameter is invalid.", kGetHeader);
-        return TAV_ERR_PARAM;
-    }
-    memset(header, 0, sizeof *header);
+namespace {
 
+// The search and the record it yields, or the search's failure code.
+int32_t locate_header(tav_id3_context *context, tav_id3_v2_header *header) {
     uint8_t bytes[10] = {0};
     int64_t position = 0;
     bool from_end = false;
@@ -175,6 +172,44 @@ int32_t tav_id3_v2_get_header(tav_id3_context *context, tav_id3_v2_header *heade
     tav_id3_v2_fill_header(bytes, (int32_t)position, header);
     // A 2.4 tag reached through its footer has one, whatever its flags say.
     if (header->version == TAV_ID3_V24 && header->footer == 0 && from_end) header->footer = 1;
+    return TAV_OK;
+}
+
+// The search's outcome depends on the content alone, so it is run once per
+// content state; a later call only puts the content where the search left it.
+int32_t cached_header(tav_id3_context *context, tav_id3_read_cache *cache, tav_id3_v2_header *header) {
+    if (!cache->header_known) {
+        uint32_t generation = cache->generation;
+        tav_id3_v2_header found;
+        memset(&found, 0, sizeof found);
+        int32_t result = locate_header(context, &found);
+        // Reading never changes the content; should it have, nothing is kept.
+        if (cache->generation != generation || !cache->parsed) {
+            if (result == TAV_OK) *header = found;
+            return result;
+        }
+        cache->header = found;
+        cache->header_result = result;
+        cache->header_end = tav_id3_cache_tell(context);
+        cache->header_known = 1;
+    }
+    tav_id3_cache_move(context, cache->header_end);
+    if (cache->header_result == TAV_OK) *header = cache->header;
+    return cache->header_result;
+}
+
+} // namespace
+
+int32_t tav_id3_v2_get_header(tav_id3_context *context, tav_id3_v2_header *header) {
+    tav_trace("tav_id3_v2_get_header() enter");
+    if (!context || !header) {
+        tav_log_error("in %s() parameter is invalid.", kGetHeader);
+        return TAV_ERR_PARAM;
+    }
+    memset(header, 0, sizeof *header);
+    tav_id3_read_cache *cache = tav_id3_cache_parsed(context);
+    int32_t result = cache ? cached_header(context, cache, header) : locate_header(context, header);
+    if (result != TAV_OK) return result;
     tav_trace("tav_id3_v2_get_header() exit");
     return TAV_OK;
 }

@@ -109,8 +109,9 @@ int32_t replace_file(tav_id3_context *context) {
         if (tav_id3_open_content(context, context->mode == 0 ? 0 : 2, &handle) == 0) context->handle = handle;
         return TAV_ERR_OTHER;
     }
-    // The move copies and then deletes its source, and reports success even
-    // when that delete fails: clear up a temporary file that is still there.
+    // Across file systems the move copies and then deletes its source, and
+    // reports success even when that delete fails: clear up a temporary file
+    // that is still there.
     if (tav_file_type(edit->temp_name) == TAV_FILE_TYPE_REGULAR) tav_unlink(edit->temp_name);
     edit->temp_name[0] = L'\0';
     int32_t handle = -1;

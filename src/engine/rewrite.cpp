@@ -22,7 +22,7 @@ const uint32_t kMaxSyncsafe = 0x0FFFFFFF;
 // Where the new tag goes and how long it is.
 struct layout {
     uint32_t position;  // the tag's offset in the content
-    uint32_t old_length; // old header size + 10
+    uint32_t old_length; // old header size + 10, cut to the bytes the content holds
     uint32_t used;      // header, extended header and frames
     uint32_t padding;
     uint32_t new_size;  // written into the header (and footer)
@@ -140,7 +140,14 @@ int32_t lay_out(tav_id3_context *context, const tav_id3_v2_header *header, layou
         offset += node->entry->total_size;
     }
     plan->position = (uint32_t)header->position;
-    plan->old_length = (uint32_t)header->size + 10;
+    // A tag that claims more bytes than the content holds has only the bytes
+    // that are there: its size field alone must not turn into hundreds of
+    // megabytes of padding in the new tag.
+    int64_t content_length = tav_id3_seek_content(context, 0, 2);
+    if (content_length < 0) return TAV_ERR_SEEK;
+    uint64_t held = (uint64_t)content_length > plan->position ? (uint64_t)content_length - plan->position : 0;
+    uint64_t claimed = (uint64_t)(uint32_t)header->size + 10;
+    plan->old_length = (uint32_t)(claimed < held ? claimed : held);
     uint64_t used = offset - plan->position;
     if (offset > kMaxOffset || used > kMaxSyncsafe) return TAV_ERR_OTHER;
     plan->used = (uint32_t)used;

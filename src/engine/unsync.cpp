@@ -1,7 +1,10 @@
 // Unsynchronisation on reading: positioning at a logical offset (counted in
 // de-unsynchronised bytes from the first byte of the content) and reads that
 // drop the 0x00 byte an encoder inserts after every 0xFF.
+#include <cstring>
+
 #include "engine/internal.h"
+#include "engine/read_cache.h"
 
 namespace {
 
@@ -60,15 +63,24 @@ int32_t read_deunsync(tav_id3_context *context, uint8_t *out, uint32_t n, uint64
         uint32_t want = n - delivered < kReadPiece ? n - delivered : kReadPiece;
         if (tav_id3_read_content(context, out + delivered, want) != (int32_t)want) return -1;
         *consumed += want;
+        // Runs up to and including each 0xFF move down as a whole; only the
+        // byte after a 0xFF needs a look of its own.
+        uint8_t *piece = out + delivered;
         uint32_t w = delivered;
-        for (uint32_t i = 0; i < want; ++i) {
-            uint8_t b = out[delivered + i];
-            if (after_ff && b == 0x00) {
+        for (uint32_t i = 0; i < want;) {
+            if (after_ff) {
                 after_ff = false;
-                continue;
+                if (piece[i] == 0x00) {
+                    ++i;
+                    continue;
+                }
             }
-            out[w++] = b;
-            after_ff = b == 0xFF;
+            const uint8_t *ff = static_cast<const uint8_t *>(memchr(piece + i, 0xFF, want - i));
+            uint32_t run = ff ? (uint32_t)(ff - (piece + i)) + 1 : want - i;
+            if (out + w != piece + i) memmove(out + w, piece + i, run);
+            w += run;
+            i += run;
+            after_ff = ff != nullptr;
         }
         delivered = w;
     }
@@ -77,10 +89,25 @@ int32_t read_deunsync(tav_id3_context *context, uint8_t *out, uint32_t n, uint64
 
 } // namespace
 
+// Positioning at increasing offsets (a frame list being loaded, frames being
+// copied) would scan the content from its first byte each time; the cache
+// keeps the last point reached, and a later positioning at or beyond it
+// resumes there, which lands exactly where a count from the start would.
 int32_t tav_id3_v2_seek_logical(tav_id3_context *context, uint32_t logical_offset, int32_t unsync) {
     if (!context) return -1;
     if (!unsync) return seek_plain(context, logical_offset);
-    return tav_id3_v2_seek_logical_from(context, 0, 0, logical_offset);
+    tav_id3_read_cache *cache = tav_id3_cache_parsed(context);
+    if (!cache) return tav_id3_v2_seek_logical_from(context, 0, 0, logical_offset);
+    uint32_t generation = cache->generation;
+    bool resume = cache->mark_known && cache->mark_logical <= logical_offset;
+    int32_t rc = tav_id3_v2_seek_logical_from(context, resume ? cache->mark_logical : 0, resume ? cache->mark_raw : 0,
+                                              logical_offset);
+    if (rc == 0 && cache->generation == generation && cache->parsed) {
+        cache->mark_known = 1;
+        cache->mark_logical = logical_offset;
+        cache->mark_raw = (uint32_t)tav_id3_cache_tell(context);
+    }
+    return rc;
 }
 
 // Counts bytes from a known point, leaving out each zero that follows a 0xFF,
@@ -99,12 +126,26 @@ int32_t tav_id3_v2_seek_logical_from(tav_id3_context *context, uint32_t from_log
     while (counted < logical_offset) {
         int32_t got = tav_id3_read_content(context, piece, kScanPiece);
         if (got <= 0) return -1;
+        // Every byte counts but a 0x00 right after a 0xFF: count whole runs up
+        // to and including the next 0xFF, and look at the byte after it alone.
         int32_t i = 0;
-        for (; i < got && counted < logical_offset; ++i) {
-            uint8_t b = piece[i];
-            if (!(after_ff && b == 0x00)) ++counted;
-            after_ff = b == 0xFF;
-            ++raw;
+        while (i < got && counted < logical_offset) {
+            if (after_ff) {
+                after_ff = false;
+                if (piece[i] == 0x00) {
+                    ++i;
+                    ++raw;
+                    continue;
+                }
+            }
+            uint32_t span = (uint32_t)(got - i);
+            if (span > logical_offset - counted) span = logical_offset - counted;
+            const uint8_t *ff = static_cast<const uint8_t *>(memchr(piece + i, 0xFF, span));
+            uint32_t run = ff ? (uint32_t)(ff - (piece + i)) + 1 : span;
+            counted += run;
+            raw += run;
+            i += (int32_t)run;
+            after_ff = ff != nullptr;
         }
         if (counted < logical_offset) continue;
         if (after_ff) {

@@ -130,14 +130,14 @@ TEST_P(RewriteFaults, FailureLeavesContentAndTransactionIntact) {
 
 std::string OpName(const testing::TestParamInfo<tav_op> &info) {
     static const char *const names[] = {"Open",   "Close",  "Read",     "Write",    "Lseek",
-                                        "Unlink", "Rename", "Truncate", "TempName", "Alloc"};
+                                        "Unlink", "Rename", "Truncate", "TempName", "Alloc", "Fsync"};
     return names[info.param];
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryOperation, RewriteFaults,
                          testing::Values(TAV_OP_WRITE, TAV_OP_LSEEK, TAV_OP_READ, TAV_OP_CLOSE, TAV_OP_OPEN,
                                          TAV_OP_UNLINK, TAV_OP_RENAME, TAV_OP_TRUNCATE, TAV_OP_TEMP_NAME,
-                                         TAV_OP_ALLOC),
+                                         TAV_OP_ALLOC, TAV_OP_FSYNC),
                          OpName);
 
 } // namespace
