@@ -13,3 +13,5 @@ void tav_set_fault_hook(tav_fault_hook hook, void *user) {
 }
 
 bool tav_fault(tav_op op) { return g_hook != nullptr && g_hook(op, g_user) != 0; }
+
+bool tav_fault_armed() { return g_hook != nullptr; }

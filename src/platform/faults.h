@@ -9,4 +9,9 @@
 // True when the calling thread's hook asks for op to fail.
 bool tav_fault(tav_op op);
 
+// True while the calling thread has a hook installed. Code that would serve a
+// request without the primitives (a cache) takes the plain road then, so that
+// every failure a test arms still happens where it would without the cache.
+bool tav_fault_armed();
+
 #endif

@@ -66,10 +66,13 @@ int32_t tav_open(const wchar_t *path, int32_t flags, int32_t *handle) {
     int fd = tav_open_descriptor(tav_path_to_utf8(path), OpenFlags(flags), 0666);
     if (fd < 0) return OpenError(errno);
     // Reading a directory descriptor would only fail later; refuse it here.
+    // So is a file too long for 32-bit positions: opening it would only let
+    // every later offset wrap around.
     struct stat st;
     int32_t refused = 0;
     if (fstat(fd, &st) != 0) refused = -1;
     else if (S_ISDIR(st.st_mode)) refused = TAV_OPEN_DENIED;
+    else if (st.st_size > kLargestSize) refused = -1;
     if (refused != 0) {
         close(fd);
         return refused;

@@ -59,16 +59,6 @@ TEST(PlatformFaults, EachPrimitiveFailsOnItsOperation) {
     tav_free(block);
 }
 
-TEST(PlatformFaults, RenameSucceedsWhenSourceCannotBeDeleted) {
-    TempDir dir;
-    WriteFile(dir.file("src"), Ascii("data"));
-    WriteFile(dir.file("dst"), Ascii("older and longer"));
-    Refuse refuse(TAV_OP_UNLINK);
-    EXPECT_EQ(tav_rename(dir.wfile("src").c_str(), dir.wfile("dst").c_str()), 0);
-    EXPECT_EQ(ReadFile(dir.file("dst")), Ascii("data"));
-    EXPECT_TRUE(FileExists(dir.file("src")));
-}
-
 TEST(PlatformFaults, HookBelongsToItsThread) {
     Refuse refuse(TAV_OP_ALLOC);
     void *other = nullptr;

@@ -1,8 +1,7 @@
-// Operations by name: file type, size, the copy-then-delete move, and
-// temporary files in the user's temporary directory.
+// Operations by name: file type and size, and temporary files in the user's
+// temporary directory. (The move has tests of its own.)
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include "support/test_support.h"
 #include "tagmill/platform.h"
@@ -22,28 +21,6 @@ TEST(PlatformFileOps, TypeAndSize) {
     EXPECT_EQ(tav_getfilesize(f.c_str()), 10);
     for (const wchar_t *bad : {none.c_str(), d.c_str(), static_cast<const wchar_t *>(nullptr)})
         EXPECT_EQ(tav_getfilesize(bad), -1);
-}
-
-TEST(PlatformFileOps, RenameCopiesOverDestination) {
-    TempDir dir;
-    Bytes big(3 * (1 << 19) + 7);  // more than one copy chunk
-    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<uint8_t>(i * 7);
-    WriteFile(dir.file("src"), big);
-    WriteFile(dir.file("dst"), Bytes(big.size() + 100, 0xEE));
-    chmod(dir.file("dst").c_str(), 0640);
-    EXPECT_EQ(tav_rename(dir.wfile("src").c_str(), dir.wfile("dst").c_str()), 0);
-    EXPECT_EQ(ReadFile(dir.file("dst")), big);
-    EXPECT_FALSE(FileExists(dir.file("src")));
-    struct stat st;
-    ASSERT_EQ(stat(dir.file("dst").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);  // the destination keeps its permissions
-
-    // Failures leave both sides alone: missing source, a file onto itself,
-    // a destination that cannot be created.
-    EXPECT_EQ(tav_rename(dir.wfile("src").c_str(), dir.wfile("dst").c_str()), -1);
-    EXPECT_EQ(tav_rename(dir.wfile("dst").c_str(), dir.wfile("dst").c_str()), -1);
-    EXPECT_EQ(tav_rename(dir.wfile("dst").c_str(), dir.wfile("no/where").c_str()), -1);
-    EXPECT_EQ(ReadFile(dir.file("dst")), big);
 }
 
 TEST(PlatformTempFiles, DirectoryFollowsTmpdir) {

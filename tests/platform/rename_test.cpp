@@ -1,0 +1,221 @@
+// Moving a file over another: the destination is replaced whole, keeps its
+// permissions (and owner), stays reachable through its links, and no failed
+// step leaves it damaged or leaves a staging file behind. Each case runs with
+// the source on the destination's file system (a rename) and on another one
+// (a copy staged beside the destination).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "support/crash_support.h"
+#include "tagmill/platform.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct Layout {
+    const char *name;
+    bool crossDevice;
+};
+const Layout kLayouts[] = {{"same file system", false}, {"across file systems", true}};
+
+// A destination directory and a source directory, on one file system or two.
+struct Scene {
+    std::unique_ptr<TempDir> dst, other;
+    std::string srcDir;
+    std::string src() const { return srcDir + "/src"; }
+    std::string dest() const { return dst->file("dst"); }
+    std::wstring wsrc() const { return Widen(src()); }
+    std::wstring wdest() const { return Widen(dest()); }
+};
+
+// False (with the test skipped by the caller) when no second file system exists.
+bool MakeScene(const Layout &layout, Scene *s) {
+    s->dst.reset(new TempDir());
+    if (!layout.crossDevice) {
+        s->srcDir = s->dst->file("from");
+        mkdir(s->srcDir.c_str(), 0700);
+        return true;
+    }
+    const std::string root = OtherFileSystemRoot(s->dst->path());
+    if (root.empty()) return false;
+    s->other = TempDirUnder(root);
+    s->srcDir = s->other->path();
+    return !SameDevice(s->srcDir, s->dst->path());
+}
+
+Bytes Pattern(size_t size, uint8_t seed) {
+    Bytes b(size);
+    for (size_t i = 0; i < size; ++i) b[i] = static_cast<uint8_t>(i * 7 + seed + i / 251);
+    return b;
+}
+
+struct stat StatOf(const std::string &path) {
+    struct stat st = {};
+    EXPECT_EQ(0, lstat(path.c_str(), &st)) << path;
+    return st;
+}
+
+TEST(PlatformRename, ReplacesTheDestinationWhole) {
+    const Bytes data = Pattern(3 * (1 << 20) + 7, 1); // several copy pieces
+    for (const Layout &layout : kLayouts) {
+        SCOPED_TRACE(layout.name);
+        Scene s;
+        if (!MakeScene(layout, &s)) GTEST_SKIP() << "no second file system to move across";
+        WriteFile(s.src(), data);
+        WriteFile(s.dest(), Bytes(data.size() + 100, 0xEE));
+        chmod(s.dest().c_str(), 0640);
+        const bool root = geteuid() == 0;
+        if (root) {
+            ASSERT_EQ(0, chown(s.dest().c_str(), 65534, 65534));
+        }
+
+        EXPECT_EQ(0, tav_rename(s.wsrc().c_str(), s.wdest().c_str()));
+        EXPECT_EQ(data, ReadFile(s.dest()));
+        EXPECT_FALSE(FileExists(s.src()));
+        const struct stat st = StatOf(s.dest());
+        EXPECT_EQ(0640u, st.st_mode & 07777);
+        if (root) {
+            EXPECT_EQ(65534u, st.st_uid);
+            EXPECT_EQ(65534u, st.st_gid);
+        }
+        EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
+
+        // A destination that does not exist yet takes the source's mode.
+        WriteFile(s.src(), Ascii("fresh"));
+        chmod(s.src().c_str(), 0604);
+        const std::string fresh = s.dst->file("fresh");
+        EXPECT_EQ(0, tav_rename(s.wsrc().c_str(), Widen(fresh).c_str()));
+        EXPECT_EQ(Ascii("fresh"), ReadFile(fresh));
+        EXPECT_EQ(0604u, StatOf(fresh).st_mode & 07777);
+
+        // Through a symbolic link: the file it names is replaced, the link stays.
+        WriteFile(s.src(), Ascii("linked"));
+        const std::string link = s.dst->file("link");
+        ASSERT_EQ(0, symlink("fresh", link.c_str()));
+        EXPECT_EQ(0, tav_rename(s.wsrc().c_str(), Widen(link).c_str()));
+        EXPECT_TRUE(S_ISLNK(StatOf(link).st_mode));
+        EXPECT_EQ(Ascii("linked"), ReadFile(fresh));
+        EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
+    }
+}
+
+TEST(PlatformRename, RefusesWhatItCannotReplace) {
+    for (const Layout &layout : kLayouts) {
+        SCOPED_TRACE(layout.name);
+        Scene s;
+        if (!MakeScene(layout, &s)) GTEST_SKIP() << "no second file system to move across";
+        WriteFile(s.src(), Ascii("source"));
+        WriteFile(s.dest(), Ascii("destination"));
+        const std::string alias = s.dst->file("alias"), dir = s.dst->file("dir");
+        ASSERT_EQ(0, link(s.dest().c_str(), alias.c_str()));
+        ASSERT_EQ(0, mkdir(dir.c_str(), 0700));
+        const struct { const char *what; std::string from, to; } cases[] = {
+            {"missing source", s.srcDir + "/none", s.dest()},
+            {"a file onto itself", s.dest(), s.dest()},
+            {"a file onto another of its names", alias, s.dest()},
+            {"into a missing directory", s.src(), s.dst->file("no/where")},
+            {"over a directory", s.src(), dir},
+            {"a directory as the source", s.srcDir, s.dst->file("new")},
+        };
+        for (const auto &c : cases) {
+            EXPECT_EQ(-1, tav_rename(Widen(c.from).c_str(), Widen(c.to).c_str())) << c.what;
+            EXPECT_EQ(Ascii("source"), ReadFile(s.src())) << c.what;
+            EXPECT_EQ(Ascii("destination"), ReadFile(s.dest())) << c.what;
+        }
+        EXPECT_FALSE(FileExists(s.dst->file("new")));
+        EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
+        EXPECT_EQ(-1, tav_rename(nullptr, s.wdest().c_str()));
+        EXPECT_EQ(-1, tav_rename(s.wsrc().c_str(), nullptr));
+    }
+}
+
+// Every operation that a move consults the hook about is failed in turn. The
+// move must then fail with both files as they were and nothing staged left,
+// except for the deletion of a copied source: the move has happened by then.
+TEST(PlatformRename, EveryFailedStepLeavesTheDestinationWhole) {
+    const Bytes data = Pattern((1 << 20) + 3, 2), old = Pattern(5000, 3);
+    for (const Layout &layout : kLayouts) {
+        SCOPED_TRACE(layout.name);
+        Scene s;
+        if (!MakeScene(layout, &s)) GTEST_SKIP() << "no second file system to move across";
+        OpRecorder trace;
+        WriteFile(s.src(), data);
+        WriteFile(s.dest(), old);
+        {
+            ScopedFaultHook hook(RecordOp, &trace);
+            ASSERT_EQ(0, tav_rename(s.wsrc().c_str(), s.wdest().c_str()));
+        }
+        auto has = [&](tav_op op) { return std::count(trace.ops.begin(), trace.ops.end(), op) > 0; };
+        EXPECT_TRUE(has(TAV_OP_FSYNC) && has(TAV_OP_RENAME));
+        EXPECT_EQ(layout.crossDevice, has(TAV_OP_TEMP_NAME) && has(TAV_OP_WRITE) && has(TAV_OP_UNLINK));
+
+        for (size_t i = 0; i < trace.ops.size(); ++i) {
+            WriteFile(s.src(), data);
+            WriteFile(s.dest(), old);
+            FailAtIndex plan{i};
+            int32_t rc;
+            {
+                ScopedFaultHook hook(FailOpAt, &plan);
+                rc = tav_rename(s.wsrc().c_str(), s.wdest().c_str());
+            }
+            SCOPED_TRACE(testing::Message() << "failing step " << i << " (operation " << plan.op << ")");
+            ASSERT_TRUE(plan.fired);
+            EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
+            if (plan.op == TAV_OP_UNLINK) {
+                EXPECT_EQ(0, rc);
+                EXPECT_EQ(data, ReadFile(s.dest()));
+                EXPECT_EQ(data, ReadFile(s.src())) << "the source that could not be deleted";
+                continue;
+            }
+            EXPECT_EQ(-1, rc);
+            EXPECT_EQ(old, ReadFile(s.dest()));
+            EXPECT_EQ(data, ReadFile(s.src()));
+        }
+    }
+}
+
+// A directory that refuses new entries (the file itself being writable) gets
+// its file overwritten in place: the same inode, the new bytes. Run in a child
+// that gives up root, since root may write anywhere.
+TEST(PlatformRename, LockedDirectoryIsWrittenInPlace) {
+    const Bytes data = Pattern(70000, 4);
+    for (const Layout &layout : kLayouts) {
+        SCOPED_TRACE(layout.name);
+        Scene s;
+        if (!MakeScene(layout, &s)) GTEST_SKIP() << "no second file system to move across";
+        const bool root = geteuid() == 0;
+        const std::string locked = s.dst->file("locked"), dest = locked + "/dst";
+        ASSERT_EQ(0, mkdir(locked.c_str(), 0755));
+        WriteFile(dest, Pattern(90000, 5));
+        WriteFile(s.src(), data);
+        chmod(dest.c_str(), 0666);
+        chmod(s.src().c_str(), 0666);
+        chmod(s.dst->path().c_str(), 0755);
+        if (s.other) chmod(s.other->path().c_str(), 0755);
+        chmod(s.srcDir.c_str(), 0777);
+        if (!root) chmod(locked.c_str(), 0555);
+        const ino_t inode = StatOf(dest).st_ino;
+
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+            _exit(tav_rename(Widen(s.src()).c_str(), Widen(dest).c_str()) == 0 ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        chmod(locked.c_str(), 0755);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(0, WEXITSTATUS(status));
+        EXPECT_EQ(data, ReadFile(dest));
+        EXPECT_EQ(inode, StatOf(dest).st_ino);
+        EXPECT_FALSE(FileExists(s.src()));
+    }
+}
+
+} // namespace

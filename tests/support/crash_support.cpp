@@ -1,0 +1,68 @@
+// Implementation of the crash-safety test helpers.
+#include "support/crash_support.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "support/commit_support.h"
+
+namespace testsupport {
+
+std::unique_ptr<TempDir> TempDirUnder(const std::string &root) {
+    ScopedTmpDir scoped(root); // TempDir picks its parent from $TMPDIR
+    return std::unique_ptr<TempDir>(new TempDir());
+}
+
+bool SameDevice(const std::string &a, const std::string &b) {
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
+
+std::string OtherFileSystemRoot(const std::string &than) {
+    for (const char *root : {"/dev/shm", "/run/shm", "/run/user", "/var/tmp", "/tmp"}) {
+        struct stat st;
+        if (stat(root, &st) == 0 && S_ISDIR(st.st_mode) && access(root, W_OK) == 0 && !SameDevice(root, than))
+            return root;
+    }
+    return "";
+}
+
+Bytes ReadWhole(const std::string &path) {
+    Bytes bytes;
+    if (FILE *f = std::fopen(path.c_str(), "rb")) {
+        struct stat st;
+        if (fstat(fileno(f), &st) == 0) bytes.resize(static_cast<size_t>(st.st_size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+std::vector<std::string> StagingLeftovers(const std::string &directory) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(directory.c_str())) {
+        while (dirent *e = readdir(d))
+            if (e->d_name[0] == '.' && strstr(e->d_name, ".id3")) names.push_back(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+int RecordOp(tav_op op, void *recorder) {
+    static_cast<OpRecorder *>(recorder)->ops.push_back(op);
+    return 0;
+}
+
+int FailOpAt(tav_op op, void *plan) {
+    auto *p = static_cast<FailAtIndex *>(plan);
+    if (p->seen++ != p->target) return 0;
+    p->fired = true;
+    p->op = op;
+    return 1;
+}
+
+} // namespace testsupport

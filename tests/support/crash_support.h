@@ -1,0 +1,60 @@
+// Helpers for the crash-safety tests of the file move: scratch directories on
+// chosen file systems, hidden staging files left beside a file, and fault
+// hooks that record the operations a call makes and fail one of them.
+#ifndef TAGMILL_TEST_CRASH_SUPPORT_H
+#define TAGMILL_TEST_CRASH_SUPPORT_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+#include "tagmill/platform.h"
+
+namespace testsupport {
+
+// A TempDir created under root instead of $TMPDIR.
+std::unique_ptr<TempDir> TempDirUnder(const std::string &root);
+
+// Whether two existing paths are on one file system.
+bool SameDevice(const std::string &a, const std::string &b);
+
+// A directory for scratch files on another file system than `than` (a tmpfs
+// such as /dev/shm), or "" when the machine offers none.
+std::string OtherFileSystemRoot(const std::string &than);
+
+// The whole file, read in one go (ReadFile goes byte by byte, which is slow
+// for the large files of these tests).
+Bytes ReadWhole(const std::string &path);
+
+// Hidden staging files (".<name>.id3XXXXXX") in a directory.
+std::vector<std::string> StagingLeftovers(const std::string &directory);
+
+// Records every operation that the primitives consult the hook about.
+struct OpRecorder {
+    std::vector<tav_op> ops;
+};
+int RecordOp(tav_op op, void *recorder);
+
+// Fails the operation at index `target` (0-based, counting every consulted
+// operation) and records which one that was.
+struct FailAtIndex {
+    size_t target;
+    size_t seen = 0;
+    bool fired = false;
+    tav_op op = TAV_OP_OPEN;
+};
+int FailOpAt(tav_op op, void *plan);
+
+// Installs a hook for the lifetime of the object.
+class ScopedFaultHook {
+public:
+    ScopedFaultHook(tav_fault_hook hook, void *user) { tav_set_fault_hook(hook, user); }
+    ~ScopedFaultHook() { tav_set_fault_hook(nullptr, nullptr); }
+    ScopedFaultHook(const ScopedFaultHook &) = delete;
+    ScopedFaultHook &operator=(const ScopedFaultHook &) = delete;
+};
+
+} // namespace testsupport
+
+#endif
