@@ -42,14 +42,7 @@ long CTagmill::PutGeob(long propertyId, const GeobList &objects) {
     if (!mapping::IsObjectId(propertyId)) return E_PROPERTY_UNSUPPORTED;
     long hr = V2EditBegin();
     if (Failed(hr)) return hr;
-    m_geobs.erase(propertyId);
-    if (objects.empty()) return S_OK;
-    try {
-        m_geobs[propertyId] = objects;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return recordframes::ReplaceCacheEntry(m_geobs, propertyId, objects);
 }
 
 // The MIME type is not compared: the description alone names the property.

@@ -88,13 +88,7 @@ long CTagmill::PutBinary(long propertyId, const PictureList &pictures) {
     else hr = E_PROPERTY_UNSUPPORTED;
     if (Failed(hr)) return hr;
 
-    if (pictures.empty()) return S_OK;
-    try {
-        m_pictures[propertyId] = pictures;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return recordframes::ReplaceCacheEntry(m_pictures, propertyId, pictures);
 }
 
 long CTagmill::GetBinaryInternal(long propertyId, PictureList &pictures) {

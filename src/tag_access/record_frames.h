@@ -80,6 +80,21 @@ long FindByDescription(tav_id3_context *context, uint32_t frameId, const std::ws
     return records.empty() ? S_FALSE : S_OK;
 }
 
+// Replaces a cache entry: the old list goes, a non-empty list is stored as a
+// copy (its records stay shared with the caller). E_OUTOFMEMORY when the copy
+// cannot be made.
+template <class Cache, class List>
+long ReplaceCacheEntry(Cache &cache, long propertyId, const List &list) {
+    cache.erase(propertyId);
+    if (list.empty()) return S_OK;
+    try {
+        cache[propertyId] = list;
+    } catch (const std::bad_alloc &) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
 } // namespace recordframes
 } // namespace tagmill
 

@@ -79,14 +79,7 @@ long CTagmill::PutUserDefinedString(long propertyId, const UserStringList &strin
     if (propertyId != kExtData && propertyId != kSmpbComment) return E_PROPERTY_UNSUPPORTED;
     long hr = V2EditBegin();
     if (Failed(hr)) return hr;
-    m_userStrings.erase(propertyId);
-    if (strings.empty()) return S_OK;
-    try {
-        m_userStrings[propertyId] = strings;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return recordframes::ReplaceCacheEntry(m_userStrings, propertyId, strings);
 }
 
 long CTagmill::GetUserDefinedStringInternal(long propertyId, UserStringList &strings, int &index) {
