@@ -1,6 +1,7 @@
 // Readers, puts and the read-back check shared by the content fuzz targets.
 #include "fuzz_support.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -253,15 +254,32 @@ void CheckTitleReadsBack(const std::vector<unsigned char> &image, const std::wst
     reread.Close();
 }
 
+namespace {
+
+std::string g_scratch;
+
+// Empties and removes the scratch directory when the fuzzer exits normally.
+void RemoveScratch() {
+    if (DIR *dir = opendir(g_scratch.c_str())) {
+        while (dirent *entry = readdir(dir))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                unlink((g_scratch + "/" + entry->d_name).c_str());
+        closedir(dir);
+    }
+    rmdir(g_scratch.c_str());
+}
+
+} // namespace
+
 const std::string &ScratchDirectory() {
-    static const std::string directory = [] {
+    if (g_scratch.empty()) {
         const char *base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string path = std::string(base) + "/tagmill-fuzz-" + std::to_string(getpid());
-        mkdir(path.c_str(), 0700);
-        setenv("TMPDIR", path.c_str(), 1);
-        return path;
-    }();
-    return directory;
+        g_scratch = std::string(base) + "/tagmill-fuzz-" + std::to_string(getpid());
+        mkdir(g_scratch.c_str(), 0700);
+        setenv("TMPDIR", g_scratch.c_str(), 1);
+        std::atexit(RemoveScratch);
+    }
+    return g_scratch;
 }
 
 } // namespace fuzzsupport
