@@ -7,6 +7,8 @@ packages=(cmake g++ make libgtest-dev libcli11-dev nlohmann-json3-dev libtag1-de
           python3-mutagen pkg-config)
 # Other tag tools, for the interoperability matrix (interop/).
 packages+=(ffmpeg eyed3 id3v2 kid3-cli)
+# clang with its sanitizer and libFuzzer runtimes, for the fuzz targets (fuzz/).
+packages+=(clang libclang-rt-14-dev)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -2,7 +2,9 @@
 // --out-dir DIR`: the whole ID3v2 tag, byte for byte as the file holds it
 // (header, extended header, frames and padding), for backup or for copying a
 // tag elsewhere.
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "commands.h"
 #include "extract.h"
@@ -17,7 +19,9 @@ bool ReadTag(const std::string &path, Extracted &out, Failure &failure) {
     const Opened opened = OpenSource(tag, path, failure);
     if (opened == Opened::NoTag) out.missing = "has no ID3v2 tag (no ID3 chunk)";
     if (opened != Opened::Ok) return opened == Opened::NoTag;
-    const long hr = FetchTag(tag, out.bytes);
+    std::error_code error;
+    const auto length = std::filesystem::file_size(std::filesystem::u8path(path), error);
+    const long hr = FetchTag(tag, out.bytes, error ? ~0ULL : length);
     if (hr == tagmill::S_FALSE) {
         out.missing = "has no ID3v2 tag";
         return true;

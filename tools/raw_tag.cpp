@@ -7,11 +7,12 @@
 
 namespace tool {
 
-long FetchTag(CTagmill &tag, std::vector<unsigned char> &bytes) {
+long FetchTag(CTagmill &tag, std::vector<unsigned char> &bytes, unsigned long long available) {
     bytes.clear();
     unsigned long size = 0;
     long hr = tag.GetId3TagFrame(nullptr, &size);
     if (hr != tagmill::S_OK) return hr;
+    if (size > available) return tagmill::E_FAIL;
     unsigned char *buffer = static_cast<unsigned char *>(std::malloc(size ? size : 1));
     if (!buffer) return tagmill::E_OUTOFMEMORY;
     hr = tag.GetId3TagFrame(&buffer, &size);

@@ -10,8 +10,11 @@
 namespace tool {
 
 // S_OK with the bytes; S_FALSE (bytes empty) when the content has no ID3v2
-// tag; the library's failure otherwise.
-long FetchTag(CTagmill &tag, std::vector<unsigned char> &bytes);
+// tag; the library's failure otherwise. A tag whose header claims more than
+// `available` bytes (the content's length) cannot be copied whole: E_FAIL,
+// as the library's own copy would fail, without reserving the claimed size.
+long FetchTag(CTagmill &tag, std::vector<unsigned char> &bytes,
+              unsigned long long available = ~0ULL);
 
 } // namespace tool
 

@@ -67,9 +67,12 @@ int32_t tav_unlink(const wchar_t *path);
 /// On one file system source is renamed over destination; otherwise it is
 /// copied into a new file beside destination, flushed and renamed over it, and
 /// source is deleted. An existing destination's permission bits (and owner,
-/// where allowed) carry over; a symbolic link is followed, not replaced.
+/// where allowed) carry over; a symbolic link is followed, not replaced. Only
+/// when destination's directory refuses new files are the bytes written over
+/// destination in place.
 /// @return 0 once destination holds source's bytes (even when deleting source
-/// fails); -1 with destination untouched and nothing left behind.
+/// fails); -1 otherwise, with destination as it was (unless an in-place write
+/// failed part-way) and nothing left behind.
 int32_t tav_rename(const wchar_t *source, const wchar_t *destination);
 /// @brief Size of a regular file in bytes, or -1.
 int64_t tav_getfilesize(const wchar_t *path);

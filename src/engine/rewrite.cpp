@@ -132,13 +132,6 @@ uint64_t ex_header_length(const uint8_t *ex_header) { return (uint64_t)tav_be32(
 // TAV_ERR_OTHER when the new tag or content could not be addressed.
 int32_t lay_out(tav_id3_context *context, const tav_id3_v2_header *header, layout *plan) {
     tav_id3_edit_state *edit = context->edit;
-    uint64_t offset = (uint64_t)(uint32_t)header->position + 10;
-    if (edit->ex_header) offset += ex_header_length(edit->ex_header);
-    for (tav_id3_v2_frame_node *node = tav_frame_list_first(edit->frames); node; node = node->next) {
-        if (offset > kMaxOffset) return TAV_ERR_OTHER;
-        node->entry->new_offset = (uint32_t)offset;
-        offset += node->entry->total_size;
-    }
     plan->position = (uint32_t)header->position;
     // A tag that claims more bytes than the content holds has only the bytes
     // that are there: its size field alone must not turn into hundreds of
@@ -148,6 +141,20 @@ int32_t lay_out(tav_id3_context *context, const tav_id3_v2_header *header, layou
     uint64_t held = (uint64_t)content_length > plan->position ? (uint64_t)content_length - plan->position : 0;
     uint64_t claimed = (uint64_t)(uint32_t)header->size + 10;
     plan->old_length = (uint32_t)(claimed < held ? claimed : held);
+    uint64_t offset = (uint64_t)plan->position + 10;
+    // Likewise the extended header's own size field: one that claims more
+    // than the old tag held is cut to what it held, so that the frames do not
+    // move up by its claim (only its first 14 bytes are kept anyway).
+    if (edit->ex_header) {
+        uint64_t room = plan->old_length > 24 ? plan->old_length - 10 : 14;
+        if (ex_header_length(edit->ex_header) > room) tav_put_be32(edit->ex_header, (uint32_t)(room - 4));
+        offset += ex_header_length(edit->ex_header);
+    }
+    for (tav_id3_v2_frame_node *node = tav_frame_list_first(edit->frames); node; node = node->next) {
+        if (offset > kMaxOffset) return TAV_ERR_OTHER;
+        node->entry->new_offset = (uint32_t)offset;
+        offset += node->entry->total_size;
+    }
     uint64_t used = offset - plan->position;
     if (offset > kMaxOffset || used > kMaxSyncsafe) return TAV_ERR_OTHER;
     plan->used = (uint32_t)used;

@@ -4,6 +4,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -85,7 +86,10 @@ bool tav_copy_descriptor(int from, int to, off_t *copied) {
     bool ok = kernel == KernelResult::kDone ||
               (kernel == KernelResult::kUnavailable && BufferCopy(from, to, &in, &out));
     *copied = out;
-    return ok;
+    // Some kernels' copies have stopped short without an error; a copy that
+    // does not match the source's length is not one.
+    struct stat st;
+    return ok && fstat(from, &st) == 0 && st.st_size == out;
 }
 
 bool tav_flush_descriptor(int fd) {

@@ -10,7 +10,8 @@
 // file pointer) to `to` starting at offset 0, and sets *copied to the count.
 // The kernel copies when it can (no trip through user memory); otherwise a
 // read/write loop does. Each piece is a read and a write fault point. False
-// on any failure; `to` may then hold part of the data.
+// on any failure, including a copy shorter than the source; `to` may then
+// hold part of the data.
 bool tav_copy_descriptor(int from, int to, off_t *copied);
 
 // fsync(2) of a descriptor's data and size; a fault point (TAV_OP_FSYNC).

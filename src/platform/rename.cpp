@@ -110,6 +110,9 @@ bool CloseChecked(int *fd) {
 
 // Fills a staging file beside the destination, makes it durable and renames
 // it over the destination. Whatever fails, the staging file is gone after.
+// An unnamed staging file must be linked under a name before the rename, so a
+// process killed between those two calls leaves a complete hidden copy of the
+// new file beside the untouched destination; nothing dies half-written.
 Step StageAndReplace(int from, const struct stat &source, const Target &t, bool allow_unnamed) {
     tav_beside_file staged;
     switch (tav_create_beside_file(t.directory, t.base, allow_unnamed, &staged)) {
