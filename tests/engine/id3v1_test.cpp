@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "support/context_support.h"
 
@@ -45,29 +46,26 @@ TEST(Id3v1, WritingWithoutTagAppendsOne) {
         Bytes expected = With(With(Bytes(128, ' '), 0, Ascii("TAGHello\0"s)), 127, {255});
         EXPECT_EQ(Concat({before, expected}), ReadFile(dir.file("a.mp3")));
         uint8_t track = 42;
-        int32_t year = -1;
         EXPECT_EQ(TAV_ERR_NOT_FOUND, tav_id3_v1_get_tracknumebr(c.get(), &track));
-        EXPECT_EQ(TAV_OK, tav_id3_v1_get_year(c.get(), &year));
-        EXPECT_EQ(0, year);
         EXPECT_EQ("Hello", Title(c));
     }
 }
 
 // On an existing tag each writer changes its own field and nothing else.
 TEST(Id3v1, WritersOnAnExistingTag) {
+    using Writer = std::function<int32_t(tav_id3_context *)>;
+    auto title = [](const char *t) -> Writer { return [t](tav_id3_context *c) { return tav_id3_v1_set_title(c, t); }; };
     struct Case {
-        int32_t (*write)(tav_id3_context *);
+        Writer write;
         size_t offset;
         Bytes field;
     } cases[] = {
-        {[](tav_id3_context *c) { return tav_id3_v1_set_title(c, "Hello"); }, 3, Concat({Ascii("Hello\0"s), Bytes(24, ' ')})},
-        {[](tav_id3_context *c) { return tav_id3_v1_set_artist(c, ""); }, 33, Concat({Bytes{0}, Bytes(29, ' ')})},
-        {[](tav_id3_context *c) { return tav_id3_v1_set_album(c, "abcdefghijklmnopqrstuvwxyz0123"); }, 63,
+        {title(""), 3, Concat({Bytes{0}, Bytes(29, ' ')})},
+        {title("\xFF\xFE" "A\0B\0\0\0x"), 3, Concat({Ascii("\xFF\xFE" "A\0B\0\0\0"s), Bytes(22, ' ')})},
+        {[](tav_id3_context *c) { return tav_id3_v1_set_artist(c, "abcdefghijklmnopqrstuvwxyz0123"); }, 33,
          Ascii("abcdefghijklmnopqrstuvwxyz0123")},
-        {[](tav_id3_context *c) { return tav_id3_v1_set_title(c, "\xFF\xFE" "A\0B\0\0\0x"); }, 3,
-         Concat({Ascii("\xFF\xFE" "A\0B\0\0\0"s), Bytes(22, ' ')})},
-        {[](tav_id3_context *c) { return tav_id3_v1_set_year(c, 2019); }, 93, Ascii("2019")},
         {[](tav_id3_context *c) { return tav_id3_v1_set_year(c, 0); }, 93, Ascii("    ")},
+        {[](tav_id3_context *c) { return tav_id3_v1_set_genre(c, 17); }, 127, Bytes{17}},
         {[](tav_id3_context *c) { return tav_id3_v1_set_tracknumber(c, 7); }, 125, Bytes{0, 7}},
     };
     for (const Case &k : cases) {
@@ -75,80 +73,49 @@ TEST(Id3v1, WritersOnAnExistingTag) {
         Context c;
         ASSERT_EQ(TAV_OK, c.OpenMemory(Concat({FakeAudio(1), V1()})));
         ASSERT_EQ(TAV_OK, k.write(c.get()));
-        Bytes image(c->memory->buffer, c->memory->buffer + c->memory->data_length);
-        EXPECT_EQ(Concat({FakeAudio(1), With(V1(), k.offset, k.field)}), image);
+        EXPECT_EQ(Concat({FakeAudio(1), With(V1(), k.offset, k.field)}),
+                  Bytes(c->memory->buffer, c->memory->buffer + c->memory->data_length));
     }
 }
 
-TEST(Id3v1, RefusedWritesAndTransactionStates) {
+// Refused values, and an open ID3v2 edit, leave the tag as it was; the
+// readers still answer during the edit.
+TEST(Id3v1, RefusedWrites) {
     Context c;
     ASSERT_EQ(TAV_OK, c.OpenMemory(V1()));
-    LogCapture log;
     EXPECT_EQ(TAV_ERR_PARAM, tav_id3_v1_set_title(c.get(), "abcdefghijklmnopqrstuvwxyz01234"));
     EXPECT_EQ(TAV_ERR_PARAM, tav_id3_v1_set_year(c.get(), 10000));
     EXPECT_EQ(TAV_ERR_PARAM, tav_id3_v1_set_year(c.get(), 999));
-    EXPECT_EQ("in tav_id3_v1_set_year() snprintf() failed.", log.errors.back());
-    // An open ID3v2 edit blocks every writer; the readers still answer.
     c->transaction_state = TAV_TRANSACTION_V2_EDIT;
-    EXPECT_EQ(TAV_ERR_STATE, tav_id3_v1_set_title(c.get(), "x"));
-    EXPECT_EQ(TAV_ERR_STATE, tav_id3_v1_set_year(c.get(), 2000));
     EXPECT_EQ(TAV_ERR_STATE, tav_id3_v1_set_genre(c.get(), 1));
-    EXPECT_EQ(TAV_ERR_STATE, tav_id3_v1_set_tracknumber(c.get(), 1));
-    EXPECT_EQ("in tav_id3_v1_set_tracknumber() transaction is invalid.", log.errors.back());
     EXPECT_EQ(std::string(30, 'x'), Title(c));
-    c->transaction_state = 1;
-    uint32_t genre;
-    EXPECT_EQ(TAV_ERR_STATE, tav_id3_v1_get_genre(c.get(), &genre));
     EXPECT_EQ(V1(), Bytes(c->memory->buffer, c->memory->buffer + 128));
 }
 
-TEST(Id3v1, TextReadsTrimAndStopAtZero) {
-    struct Case {
+// Text fields are trimmed of trailing whitespace, cut to the wanted length
+// and end at a zero byte; years read like atoi; only a zero byte at 125
+// makes 126 a track number.
+TEST(Id3v1, Readers) {
+    struct Text {
         Bytes field;
         uint32_t wanted;
         std::string text;
-    } cases[] = {
-        {Concat({Ascii("abc"), Bytes(27, ' ')}), 30, "abc"},
+    } texts[] = {
         {Concat({Ascii("abc"), Bytes(27, ' ')}), 2, "ab"},
         {Ascii("abcdefghijklmnopqrstuvwxyz0123"), 50, "abcdefghijklmnopqrstuvwxyz0123"},
         {Concat({Ascii(" a b\t\n\r\v\f"), Bytes(21, ' ')}), 30, " a b"},
         {Concat({Ascii("ab\0cd"s), Bytes(25, 'z')}), 30, "ab"},
-        {Bytes(30, ' '), 30, ""},
     };
-    for (const Case &k : cases) {
-        SCOPED_TRACE(k.text);
+    for (const Text &k : texts) {
         Context c;
         ASSERT_EQ(TAV_OK, c.OpenMemory(With(V1(), 3, k.field)));
         EXPECT_EQ(k.text, Title(c, k.wanted));
     }
-}
-
-TEST(Id3v1, YearAndTrackReads) {
-    struct Case {
-        const char *field;
-        int32_t year;
-    } years[] = {{"2019", 2019}, {"    ", 0}, {"19x5", 19}, {" 42 ", 42}, {"-12 ", -12}, {"abcd", 0}};
-    for (const Case &k : years) {
-        Context c;
-        ASSERT_EQ(TAV_OK, c.OpenMemory(With(V1(), 93, Ascii(k.field))));
-        int32_t year = -1;
-        ASSERT_EQ(TAV_OK, tav_id3_v1_get_year(c.get(), &year));
-        EXPECT_EQ(k.year, year) << k.field;
-    }
-    Context v11, v10; // only a zero byte at 125 makes byte 126 a track number
-    ASSERT_EQ(TAV_OK, v11.OpenMemory(With(V1(' '), 125, {0, 7})));
-    ASSERT_EQ(TAV_OK, v10.OpenMemory(V1(' ')));
+    Context v10;
+    ASSERT_EQ(TAV_OK, v10.OpenMemory(With(V1(' '), 93, Ascii("19x5"))));
+    int32_t year = -1;
+    ASSERT_EQ(TAV_OK, tav_id3_v1_get_year(v10.get(), &year));
+    EXPECT_EQ(19, year);
     uint8_t track = 0;
-    LogCapture log;
-    ASSERT_EQ(TAV_OK, tav_id3_v1_get_tracknumebr(v11.get(), &track));
-    EXPECT_EQ(7, track);
-    EXPECT_EQ("tav_id3_v1_get_tracknumebr exit", log.traces.back());
     EXPECT_EQ(TAV_ERR_NOT_FOUND, tav_id3_v1_get_tracknumebr(v10.get(), &track));
-}
-
-TEST(Id3v1, CorpusTag) {
-    if (!CorpusAvailable()) GTEST_SKIP() << "peer corpus not available";
-    Context c;
-    ASSERT_EQ(TAV_OK, c.OpenFile(Widen(CorpusPath("taglib/ape-id3v1.mp3")), 0));
-    EXPECT_EQ("Title", Title(c));
 }

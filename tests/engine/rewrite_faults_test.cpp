@@ -22,15 +22,15 @@ int FailNth(tav_op op, void *user) {
     return op == plan->op && ++plan->seen == plan->target;
 }
 
+using Edit = std::function<int32_t(tav_id3_context *)>;
+
 struct Scenario {
     const char *name;
     Bytes content;
     bool memory;
     int32_t aiff;
-    std::function<int32_t(tav_id3_context *)> edit;
+    Edit edit;
 };
-
-int32_t AppendTitle(tav_id3_context *c) { return AddFrame(c, "TIT2", Bytes(40, 't')); }
 
 std::vector<Scenario> Scenarios() {
     const Bytes audio = FakeAudio(160); // more than one 64 KiB copy piece
@@ -39,29 +39,29 @@ std::vector<Scenario> Scenarios() {
     // Unsynchronised: the 0x00 after the 0xFF is not part of the frame.
     const Bytes unsynced = Concat({Id3Header(3, 0, 0x80, 36), Ascii("TIT2"), Be32(5), Bytes{0, 0, 1, 0xFF, 0, 0xFE, 0x41, 0},
                                    Frame23("COMM", Bytes(8, 'c')), Bytes(2, 0)});
-    const Bytes f24 = Frame24("TPE1", Ascii("artist"));
-    const Bytes footerAtEnd = Concat({audio, Id3Header(4, 0, 0x10, 16), f24, Ascii("3DI"), Bytes{4, 0, 0x10},
-                                      Syncsafe(16), V1Tag("title")});
+    const Bytes footerAtEnd = Concat({audio, Id3Header(4, 0, 0x10, 16), Frame24("TPE1", Ascii("artist")), Ascii("3DI"),
+                                      Bytes{4, 0, 0x10}, Syncsafe(16), V1Tag("title")});
     const Bytes withEx = Concat({Id3Header(3, 0, 0x40, 60), Bytes{0, 0, 0, 6}, Bytes(6, 0), Frame23("TPE1", Ascii("x")),
                                  Bytes(39, 0), audio});
-    auto retitle = [](tav_id3_context *c) {
+    const Bytes aiff = AiffWithTag(Concat({Id3Header(3, 0, 0, 15), Frame23("TIT2", Bytes(5, 't'))}), audio);
+    const Edit append = [](tav_id3_context *c) { return AddFrame(c, "TIT2", Bytes(40, 't')); };
+    const Edit retitle = [](tav_id3_context *c) {
         int32_t rc = tav_id3_v2_remove_frame(c, FrameId("COMM"), 0);
         if (rc == TAV_OK) rc = tav_id3_v2_remove_frame(c, FrameId("TIT2"), 0);
         return rc == TAV_OK ? AddFrame(c, "TIT2", Bytes(300, 't')) : rc;
     };
-    auto keepEx = [](tav_id3_context *c) {
+    const Edit keepEx = [append](tav_id3_context *c) {
         const tav_id3_v2_header_flags flags = {0, 0, 1, 0, 0};
         int32_t rc = tav_id3_v2_set_header_flag_info(c, &flags);
-        return rc == TAV_OK ? AppendTitle(c) : rc;
+        return rc == TAV_OK ? append(c) : rc;
     };
     return {
         {"v2.3 file", Concat({tag23, audio}), false, 0, retitle},
-        {"file without tag", audio, false, 0, AppendTitle},
-        {"unsynchronised tag", Concat({unsynced, audio}), false, 0, AppendTitle},
-        {"footer tag at the end", footerAtEnd, false, 0, AppendTitle},
+        {"file without tag", audio, false, 0, append},
+        {"unsynchronised tag", Concat({unsynced, audio}), false, 0, append},
+        {"footer tag at the end", footerAtEnd, false, 0, append},
         {"extended header", withEx, false, 0, keepEx},
-        {"aiff", AiffWithTag(Concat({Id3Header(3, 0, 0, 15), Frame23("TIT2", Bytes(5, 't'))}), audio), false, 1,
-         AppendTitle},
+        {"aiff", aiff, false, 1, append},
         {"memory", Concat({tag23, audio}), true, 0, retitle},
     };
 }

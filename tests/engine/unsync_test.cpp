@@ -44,11 +44,8 @@ TEST(Unsync, ReadDropsInsertedZeros) {
         Bytes out(k.n);
         uint32_t consumed = 0;
         int32_t rc = tav_id3_v2_read_unsync(c.get(), out.data(), k.n, 1, &consumed);
-        if (k.consumed < 0) {
-            EXPECT_EQ(-1, rc);
-            continue;
-        }
-        ASSERT_EQ(0, rc);
+        ASSERT_EQ(k.consumed < 0 ? -1 : 0, rc);
+        if (rc != 0) continue;
         EXPECT_EQ(k.out, out);
         EXPECT_EQ(k.consumed, consumed);
         EXPECT_EQ(k.consumed, Position(c));
@@ -114,23 +111,4 @@ TEST(Unsync, WalkEndsAtTheStoredEndOfTheTag) {
     uint32_t n = 0;
     EXPECT_EQ(TAV_OK, tav_id3_v2_get_frame_num(c.get(), 0x54495432, &n));
     EXPECT_EQ(1u, n);
-}
-
-TEST(Unsync, CorpusUnsynchronisedTag) {
-    if (!CorpusAvailable()) GTEST_SKIP() << "peer corpus not available";
-    std::string path = CorpusPath("taglib/unsynch.id3");
-    Bytes raw = ReadFile(path);
-    Context c;
-    ASSERT_EQ(TAV_OK, c.OpenFile(Widen(path), 0));
-    const uint32_t ids[] = {0x54495432, 0x54504531, 0x54414C42, 0x5452434B, 0x544C454E}; // TIT2 TPE1 TALB TRCK TLEN
-    for (uint32_t id : ids) {
-        uint32_t size = 256, offset = 0, dsize = 0;
-        Bytes data(size);
-        ASSERT_EQ(TAV_OK, tav_id3_v2_get_frame_data(c.get(), id, 0, &size, data.data()));
-        // UTF-16 with the byte order mark FE FF; the zero stored after FF is gone.
-        EXPECT_EQ((Bytes{0x01, 0xFE, 0xFF, 0x00}), Bytes(data.begin(), data.begin() + 4));
-        EXPECT_NE(0x00, data[4]);
-        ASSERT_EQ(TAV_OK, tav_id3_v2_get_frame_data_offset(c.get(), id, 0, &offset, &dsize));
-        EXPECT_EQ((Bytes{0x01, 0xFE, 0xFF, 0x00, 0x00}), Bytes(raw.begin() + offset, raw.begin() + offset + 5));
-    }
 }

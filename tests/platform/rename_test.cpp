@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "support/crash_support.h"
 #include "tagmill/platform.h"
@@ -17,35 +18,30 @@ using namespace testsupport;
 
 namespace {
 
-struct Layout {
-    const char *name;
-    bool crossDevice;
-};
-const Layout kLayouts[] = {{"same file system", false}, {"across file systems", true}};
-
 // A destination directory and a source directory, on one file system or two.
 struct Scene {
-    std::unique_ptr<TempDir> dst, other;
+    std::unique_ptr<TempDir> dst, other; // other: the second file system, if used
     std::string srcDir;
     std::string src() const { return srcDir + "/src"; }
     std::string dest() const { return dst->file("dst"); }
-    std::wstring wsrc() const { return Widen(src()); }
-    std::wstring wdest() const { return Widen(dest()); }
 };
 
-// False (with the test skipped by the caller) when no second file system exists.
-bool MakeScene(const Layout &layout, Scene *s) {
+// False when the layout asks for a second file system and there is none.
+bool MakeScene(bool crossDevice, Scene *s) {
     s->dst.reset(new TempDir());
-    if (!layout.crossDevice) {
+    if (!crossDevice) {
         s->srcDir = s->dst->file("from");
-        mkdir(s->srcDir.c_str(), 0700);
-        return true;
+        return mkdir(s->srcDir.c_str(), 0700) == 0;
     }
     const std::string root = OtherFileSystemRoot(s->dst->path());
     if (root.empty()) return false;
     s->other = TempDirUnder(root);
     s->srcDir = s->other->path();
     return !SameDevice(s->srcDir, s->dst->path());
+}
+
+int32_t Move(const std::string &from, const std::string &to) {
+    return tav_rename(Widen(from).c_str(), Widen(to).c_str());
 }
 
 Bytes Pattern(size_t size, uint8_t seed) {
@@ -60,12 +56,21 @@ struct stat StatOf(const std::string &path) {
     return st;
 }
 
+// Runs body with the source beside the destination, then with the source on
+// another file system (the test is skipped when the machine has none).
+void ForEachLayout(const std::function<void(const Scene &)> &body) {
+    for (bool crossDevice : {false, true}) {
+        SCOPED_TRACE(crossDevice ? "across file systems" : "same file system");
+        Scene s;
+        if (!MakeScene(crossDevice, &s)) GTEST_SKIP() << "no second file system to move across";
+        body(s);
+        if (testing::Test::HasFatalFailure()) return;
+    }
+}
+
 TEST(PlatformRename, ReplacesTheDestinationWhole) {
     const Bytes data = Pattern(3 * (1 << 20) + 7, 1); // several copy pieces
-    for (const Layout &layout : kLayouts) {
-        SCOPED_TRACE(layout.name);
-        Scene s;
-        if (!MakeScene(layout, &s)) GTEST_SKIP() << "no second file system to move across";
+    ForEachLayout([&](const Scene &s) {
         WriteFile(s.src(), data);
         WriteFile(s.dest(), Bytes(data.size() + 100, 0xEE));
         chmod(s.dest().c_str(), 0640);
@@ -73,42 +78,26 @@ TEST(PlatformRename, ReplacesTheDestinationWhole) {
         if (root) {
             ASSERT_EQ(0, chown(s.dest().c_str(), 65534, 65534));
         }
-
-        EXPECT_EQ(0, tav_rename(s.wsrc().c_str(), s.wdest().c_str()));
-        EXPECT_EQ(data, ReadFile(s.dest()));
+        EXPECT_EQ(0, Move(s.src(), s.dest()));
+        EXPECT_EQ(data, ReadWhole(s.dest()));
         EXPECT_FALSE(FileExists(s.src()));
         const struct stat st = StatOf(s.dest());
         EXPECT_EQ(0640u, st.st_mode & 07777);
-        if (root) {
-            EXPECT_EQ(65534u, st.st_uid);
-            EXPECT_EQ(65534u, st.st_gid);
-        }
-        EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
-
-        // A destination that does not exist yet takes the source's mode.
-        WriteFile(s.src(), Ascii("fresh"));
-        chmod(s.src().c_str(), 0604);
-        const std::string fresh = s.dst->file("fresh");
-        EXPECT_EQ(0, tav_rename(s.wsrc().c_str(), Widen(fresh).c_str()));
-        EXPECT_EQ(Ascii("fresh"), ReadFile(fresh));
-        EXPECT_EQ(0604u, StatOf(fresh).st_mode & 07777);
+        EXPECT_TRUE(!root || (st.st_uid == 65534 && st.st_gid == 65534));
 
         // Through a symbolic link: the file it names is replaced, the link stays.
         WriteFile(s.src(), Ascii("linked"));
         const std::string link = s.dst->file("link");
-        ASSERT_EQ(0, symlink("fresh", link.c_str()));
-        EXPECT_EQ(0, tav_rename(s.wsrc().c_str(), Widen(link).c_str()));
+        ASSERT_EQ(0, symlink("dst", link.c_str()));
+        EXPECT_EQ(0, Move(s.src(), link));
         EXPECT_TRUE(S_ISLNK(StatOf(link).st_mode));
-        EXPECT_EQ(Ascii("linked"), ReadFile(fresh));
+        EXPECT_EQ(Ascii("linked"), ReadFile(s.dest()));
         EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
-    }
+    });
 }
 
 TEST(PlatformRename, RefusesWhatItCannotReplace) {
-    for (const Layout &layout : kLayouts) {
-        SCOPED_TRACE(layout.name);
-        Scene s;
-        if (!MakeScene(layout, &s)) GTEST_SKIP() << "no second file system to move across";
+    ForEachLayout([&](const Scene &s) {
         WriteFile(s.src(), Ascii("source"));
         WriteFile(s.dest(), Ascii("destination"));
         const std::string alias = s.dst->file("alias"), dir = s.dst->file("dir");
@@ -123,15 +112,13 @@ TEST(PlatformRename, RefusesWhatItCannotReplace) {
             {"a directory as the source", s.srcDir, s.dst->file("new")},
         };
         for (const auto &c : cases) {
-            EXPECT_EQ(-1, tav_rename(Widen(c.from).c_str(), Widen(c.to).c_str())) << c.what;
+            EXPECT_EQ(-1, Move(c.from, c.to)) << c.what;
             EXPECT_EQ(Ascii("source"), ReadFile(s.src())) << c.what;
             EXPECT_EQ(Ascii("destination"), ReadFile(s.dest())) << c.what;
         }
         EXPECT_FALSE(FileExists(s.dst->file("new")));
         EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
-        EXPECT_EQ(-1, tav_rename(nullptr, s.wdest().c_str()));
-        EXPECT_EQ(-1, tav_rename(s.wsrc().c_str(), nullptr));
-    }
+    });
 }
 
 // Every operation that a move consults the hook about is failed in turn. The
@@ -139,20 +126,17 @@ TEST(PlatformRename, RefusesWhatItCannotReplace) {
 // except for the deletion of a copied source: the move has happened by then.
 TEST(PlatformRename, EveryFailedStepLeavesTheDestinationWhole) {
     const Bytes data = Pattern((1 << 20) + 3, 2), old = Pattern(5000, 3);
-    for (const Layout &layout : kLayouts) {
-        SCOPED_TRACE(layout.name);
-        Scene s;
-        if (!MakeScene(layout, &s)) GTEST_SKIP() << "no second file system to move across";
+    ForEachLayout([&](const Scene &s) {
         OpRecorder trace;
         WriteFile(s.src(), data);
         WriteFile(s.dest(), old);
         {
             ScopedFaultHook hook(RecordOp, &trace);
-            ASSERT_EQ(0, tav_rename(s.wsrc().c_str(), s.wdest().c_str()));
+            ASSERT_EQ(0, Move(s.src(), s.dest()));
         }
         auto has = [&](tav_op op) { return std::count(trace.ops.begin(), trace.ops.end(), op) > 0; };
         EXPECT_TRUE(has(TAV_OP_FSYNC) && has(TAV_OP_RENAME));
-        EXPECT_EQ(layout.crossDevice, has(TAV_OP_TEMP_NAME) && has(TAV_OP_WRITE) && has(TAV_OP_UNLINK));
+        EXPECT_EQ(s.other != nullptr, has(TAV_OP_TEMP_NAME) && has(TAV_OP_WRITE) && has(TAV_OP_UNLINK));
 
         for (size_t i = 0; i < trace.ops.size(); ++i) {
             WriteFile(s.src(), data);
@@ -161,22 +145,17 @@ TEST(PlatformRename, EveryFailedStepLeavesTheDestinationWhole) {
             int32_t rc;
             {
                 ScopedFaultHook hook(FailOpAt, &plan);
-                rc = tav_rename(s.wsrc().c_str(), s.wdest().c_str());
+                rc = Move(s.src(), s.dest());
             }
             SCOPED_TRACE(testing::Message() << "failing step " << i << " (operation " << plan.op << ")");
             ASSERT_TRUE(plan.fired);
             EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
-            if (plan.op == TAV_OP_UNLINK) {
-                EXPECT_EQ(0, rc);
-                EXPECT_EQ(data, ReadFile(s.dest()));
-                EXPECT_EQ(data, ReadFile(s.src())) << "the source that could not be deleted";
-                continue;
-            }
-            EXPECT_EQ(-1, rc);
-            EXPECT_EQ(old, ReadFile(s.dest()));
-            EXPECT_EQ(data, ReadFile(s.src()));
+            const bool moved = plan.op == TAV_OP_UNLINK; // only the copied source is left
+            EXPECT_EQ(moved ? 0 : -1, rc);
+            EXPECT_EQ(moved ? data : old, ReadWhole(s.dest()));
+            EXPECT_EQ(data, ReadWhole(s.src()));
         }
-    }
+    });
 }
 
 // A directory that refuses new entries (the file itself being writable) gets
@@ -184,10 +163,7 @@ TEST(PlatformRename, EveryFailedStepLeavesTheDestinationWhole) {
 // that gives up root, since root may write anywhere.
 TEST(PlatformRename, LockedDirectoryIsWrittenInPlace) {
     const Bytes data = Pattern(70000, 4);
-    for (const Layout &layout : kLayouts) {
-        SCOPED_TRACE(layout.name);
-        Scene s;
-        if (!MakeScene(layout, &s)) GTEST_SKIP() << "no second file system to move across";
+    ForEachLayout([&](const Scene &s) {
         const bool root = geteuid() == 0;
         const std::string locked = s.dst->file("locked"), dest = locked + "/dst";
         ASSERT_EQ(0, mkdir(locked.c_str(), 0755));
@@ -205,17 +181,17 @@ TEST(PlatformRename, LockedDirectoryIsWrittenInPlace) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-            _exit(tav_rename(Widen(s.src()).c_str(), Widen(dest).c_str()) == 0 ? 0 : 1);
+            _exit(Move(s.src(), dest) == 0 ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(child, waitpid(child, &status, 0));
         chmod(locked.c_str(), 0755);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(0, WEXITSTATUS(status));
-        EXPECT_EQ(data, ReadFile(dest));
+        EXPECT_EQ(data, ReadWhole(dest));
         EXPECT_EQ(inode, StatOf(dest).st_ino);
         EXPECT_FALSE(FileExists(s.src()));
-    }
+    });
 }
 
 } // namespace

@@ -1,23 +1,16 @@
-// Helpers of the record tests: byte strings and ownership of the task
+// Helpers of the record tests: byte strings, and ownership of the task
 // allocator blocks that the records hand out.
 #ifndef TAGMILL_TEST_RECORD_TEST_UTIL_H
 #define TAGMILL_TEST_RECORD_TEST_UTIL_H
 
-#include <string>
-
-#include "support/test_support.h"
+#include "support/commit_support.h"
 #include "tagmill/task_memory.h"
 
 namespace recordtest {
 
 using testsupport::Bytes;
 
-inline Bytes Utf16Le(const std::u16string &s) {
-    Bytes out;
-    for (char16_t c : s) out.insert(out.end(), {static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>(c >> 8)});
-    return out;
-}
-
+// Distinct non-zero-leading bytes, so that a shifted copy shows.
 inline Bytes Counting(size_t count) {
     Bytes out(count);
     for (size_t i = 0; i < count; ++i) out[i] = static_cast<uint8_t>(i * 7 + 1);

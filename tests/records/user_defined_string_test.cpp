@@ -13,25 +13,25 @@ using UserString = CTagmill::CUserDefinedString;
 
 namespace {
 
-struct Parsed {
-    long result;
+struct Fields {
     std::wstring description, value;
     std::string language;
+    int encoding;
 };
 
-Parsed Snapshot(const UserString &record, long result = S_OK) {
-    Parsed out;
-    out.result = result;
-    record.GetDescription(out.description);
-    record.GetData(out.value);
+Fields FieldsOf(const UserString &record) {
+    Fields f;
+    record.GetDescription(f.description);
+    record.GetData(f.value);
     unsigned char language[3];
     record.GetLanguage(language);
-    out.language.assign(language, language + 3);
-    return out;
+    f.language.assign(language, language + 3);
+    f.encoding = record.TextEncoding();
+    return f;
 }
 
-Parsed Parse(UserString &record, const Bytes &payload, bool withLanguage) {
-    return Snapshot(record, record.ParseFrameData(payload.data(), static_cast<long>(payload.size()), withLanguage));
+long Parse(UserString &record, const Bytes &payload, bool withLanguage) {
+    return record.ParseFrameData(payload.data(), static_cast<long>(payload.size()), withLanguage);
 }
 
 Bytes FrameData(const UserString &record, bool unicode) {
@@ -42,41 +42,45 @@ Bytes FrameData(const UserString &record, bool unicode) {
 }
 
 TEST(UserString, ParsesBothLayouts) {
-    struct Case {
+    const struct {
         Bytes payload;
         bool withLanguage;
         long result;
         std::wstring description, value;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {Concat({{0}, Ascii("GN_ExtData"), {0}, Ascii("abc")}), false, S_OK, L"GN_ExtData", L"abc"},
-        {Concat({{1}, Ascii("eng"), {0xFF, 0xFE}, Utf16Le(u"iTunSMPB"), {0, 0, 0xFF, 0xFE}, Utf16Le(u" 0210")}), true,
-         S_OK, L"iTunSMPB", L" 0210"},
-        {{2, 0, 'd', 0, 0, 0x20, 0xAC}, false, S_OK, L"d", L"\u20AC"},  // big-endian without a mark
+        {Concat({{1}, Ascii("eng"), {0xFF, 0xFE}, Utf16LeBytes(L"iTunSMPB"), {0, 0, 0xFF, 0xFE},
+                 Utf16LeBytes(L" 0210")}),
+         true, S_OK, L"iTunSMPB", L" 0210"},
+        {{2, 0, 'd', 0, 0, 0x20, 0xAC}, false, S_OK, L"d", L"\u20AC"}, // big-endian without a mark
         {Concat({{3}, Ascii("d"), {0}, Ascii("v1"), {0}, Ascii("v2")}), false, S_OK, L"d", L"v1"},
         {Concat({{0}, Ascii("whole rest")}), false, S_OK, L"whole rest", L""},
         // UTF-16 fields end at an aligned zero pair only: 'A', U+0100 stays whole.
         {{1, 0xFF, 0xFE, 0x41, 0, 0, 1, 0, 0, 0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE}, false, S_OK, L"A\u0100",
          L"\U0001F600"},
-        {Concat({{9}, Ascii("d"), {0}, Ascii("v")}), false, S_OK, L"", L""},  // unknown encoding
+        {Concat({{9}, Ascii("d"), {0}, Ascii("v")}), false, S_OK, L"", L""}, // unknown encoding
         // UTF-8 fields need two bytes: a one-byte value, an empty description.
         {{3, 'd', 0, 'v'}, false, E_FAIL, L"d", L""},
         {Concat({{3}, Ascii("deu"), {0}, Ascii("text")}), true, E_FAIL, L"", L""},
         {{1}, false, E_FAIL, L"", L""},
     };
-    for (const Case &c : cases) {
+    // A new record: encoding 1, language zero.
+    EXPECT_EQ(1, FieldsOf(UserString()).encoding);
+    EXPECT_EQ(std::string(3, '\0'), FieldsOf(UserString()).language);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(Narrow(c.description));
         UserString record;
-        const Parsed p = Parse(record, c.payload, c.withLanguage);
-        EXPECT_EQ(c.result, p.result);
-        EXPECT_EQ(c.description, p.description);
-        EXPECT_EQ(c.value, p.value);
-        EXPECT_EQ(c.payload[0], record.TextEncoding());
+        EXPECT_EQ(c.result, Parse(record, c.payload, c.withLanguage));
+        const Fields f = FieldsOf(record);
+        EXPECT_EQ(c.description, f.description);
+        EXPECT_EQ(c.value, f.value);
+        EXPECT_EQ(c.payload[0], f.encoding);
         EXPECT_EQ(c.withLanguage ? std::string(c.payload.begin() + 1, c.payload.begin() + 4) : std::string(3, '\0'),
-                  p.language);
+                  f.language);
     }
     UserString record;
     const Bytes comm3{0, 'e', 'n'};
-    EXPECT_EQ(E_UNEXPECTED, Parse(record, comm3, true).result);
+    EXPECT_EQ(E_UNEXPECTED, Parse(record, comm3, true));
     EXPECT_EQ(E_POINTER, record.ParseFrameData(nullptr, 5, false));
     EXPECT_EQ(E_INVALIDARG, record.ParseFrameData(comm3.data(), 0, false));
 }
@@ -86,13 +90,15 @@ TEST(UserString, BuildsUnicodeAndSingleByteForms) {
     record.SetDescription(L"iTunSMPB");
     record.SetData(L"0123456789");
     EXPECT_EQ(45, record.GetFrameDataSize(true));
-    EXPECT_EQ(Concat({{1, 0xFF, 0xFE}, Utf16Le(u"iTunSMPB"), {0, 0, 0xFF, 0xFE}, Utf16Le(u"0123456789"), {0, 0}}),
+    EXPECT_EQ(Concat({{1, 0xFF, 0xFE}, Utf16LeBytes(L"iTunSMPB"), {0, 0, 0xFF, 0xFE}, Utf16LeBytes(L"0123456789"),
+                      {0, 0}}),
               FrameData(record, true));
 
-    record.SetData(L"\U0001F600");  // two UTF-16 units
+    record.SetData(L"\U0001F600"); // two UTF-16 units
     EXPECT_EQ(2 * (8 + 2) + 9, record.GetFrameDataSize(true));
     UserString parsed;
-    EXPECT_EQ(L"\U0001F600", Parse(parsed, FrameData(record, true), false).value);
+    EXPECT_EQ(S_OK, Parse(parsed, FrameData(record, true), false));
+    EXPECT_EQ(L"\U0001F600", FieldsOf(parsed).value);
 
     record.SetDescription(L"ab");
     record.SetData(L"c");
@@ -103,21 +109,17 @@ TEST(UserString, BuildsUnicodeAndSingleByteForms) {
     EXPECT_EQ(S_OK, record.GetFrameData(nullptr, &size, false));
 }
 
+// The copy operations are written by hand: they must carry all four fields.
 TEST(UserString, CopiesKeepLanguageAndEncoding) {
-    UserString record;
-    ASSERT_EQ(S_OK, Parse(record, Concat({{0}, Ascii("XXX"), Ascii("desc"), {0}, Ascii("text")}), true).result);
-    UserString copy(record), assigned;
+    UserString record, assigned;
+    ASSERT_EQ(S_OK, Parse(record, Concat({{0}, Ascii("XXX"), Ascii("desc"), {0}, Ascii("text")}), true));
     assigned = record;
-    for (const UserString *r : {&copy, &assigned}) {
-        const Parsed p = Snapshot(*r);
-        EXPECT_EQ(L"desc", p.description);
-        EXPECT_EQ(L"text", p.value);
-        EXPECT_EQ("XXX", p.language);
-        EXPECT_EQ(0, r->TextEncoding());
+    for (const Fields &f : {FieldsOf(UserString(record)), FieldsOf(assigned)}) {
+        EXPECT_EQ(L"desc", f.description);
+        EXPECT_EQ(L"text", f.value);
+        EXPECT_EQ("XXX", f.language);
+        EXPECT_EQ(0, f.encoding);
     }
-    UserString fresh;
-    EXPECT_EQ(std::string(3, '\0'), Snapshot(fresh).language);
-    EXPECT_EQ(1, fresh.TextEncoding());
 }
 
 } // namespace

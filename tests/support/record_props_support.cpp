@@ -2,10 +2,15 @@
 #include "support/record_props_support.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "support/commit_support.h"
 
 namespace testsupport {
+
+namespace {
+const char kPython[] = "/usr/bin/python3";
+}
 
 Bytes ApicPayload(const std::string &mime, uint8_t type, const std::string &description, const Bytes &data) {
     return Concat({Bytes{0}, Ascii(mime), Bytes{0, type}, Ascii(description), Bytes{0}, data});
@@ -41,36 +46,22 @@ Bytes Unsynchronise(const Bytes &body) {
     return out;
 }
 
-std::string RunCommand(const std::string &command, int *status) {
-    std::string out;
-    FILE *p = popen(command.c_str(), "r");
-    if (!p) {
-        *status = -1;
-        return out;
-    }
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    *status = pclose(p);
-    return out;
+bool HaveMutagen() {
+    static const bool have =
+        std::system((std::string(kPython) + " -c 'import mutagen.id3' >/dev/null 2>&1").c_str()) == 0;
+    return have;
 }
 
-std::string PythonWithMutagen() {
-    for (const char *python : {"/usr/bin/python3", "python3"}) {
-        int status = 0;
-        RunCommand(std::string(python) + " -c 'import mutagen.id3' >/dev/null 2>&1", &status);
-        if (status == 0) return python;
-    }
-    return std::string();
-}
-
-bool RunPython(const std::string &python, const std::string &script, const std::string &args, std::string *out) {
+bool RunPython(const std::string &script, const std::string &args, std::string *out) {
     TempDir dir;
     const std::string path = dir.file("script.py");
     WriteFile(path, Bytes(script.begin(), script.end()));
-    int status = 0;
-    *out = RunCommand("PYTHONIOENCODING=utf-8 " + python + " " + path + " " + args + " 2>&1", &status);
-    return status == 0;
+    out->clear();
+    FILE *pipe = popen(("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " " + path + " " + args).c_str(), "r");
+    if (pipe == nullptr) return false;
+    char chunk[4096];
+    while (size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out->append(chunk, n);
+    return pclose(pipe) == 0;
 }
 
 } // namespace testsupport

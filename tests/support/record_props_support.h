@@ -1,6 +1,7 @@
 // Helpers for tests of the record-valued properties (pictures, music ID,
-// objects, user-defined strings) and of raw tag access: frame payload
-// builders, tag-level unsynchronisation, and running Python with mutagen.
+// objects, user-defined strings), of raw tag access and of the peer checks:
+// frame payload builders, tag-level unsynchronisation, and running Python
+// scripts that read tags with mutagen.
 #ifndef TAGMILL_TEST_RECORD_PROPS_SUPPORT_H
 #define TAGMILL_TEST_RECORD_PROPS_SUPPORT_H
 
@@ -25,12 +26,13 @@ Bytes Mp3(int major, const FrameList &frames, size_t padding = 64);
 // is followed by a byte of E0 or above, by 00, or by nothing.
 Bytes Unsynchronise(const Bytes &body);
 
-// Output of a shell command; *status receives its exit status.
-std::string RunCommand(const std::string &command, int *status);
-// The first Python that imports mutagen, or empty.
-std::string PythonWithMutagen();
-// Runs a Python script (given as text) with the arguments; output in *out.
-bool RunPython(const std::string &python, const std::string &script, const std::string &args, std::string *out);
+// Whether the system interpreter, where the distribution's python3-mutagen
+// lives, can import mutagen; the peer checks skip when it cannot.
+bool HaveMutagen();
+// Runs a Python script, given as text, with the (shell-quoted) arguments.
+// *out receives its standard output as UTF-8; its standard error goes to the
+// test log. True when the script exits with status 0.
+bool RunPython(const std::string &script, const std::string &args, std::string *out);
 
 } // namespace testsupport
 

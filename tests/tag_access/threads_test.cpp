@@ -18,7 +18,7 @@ using namespace tagmill;
 namespace {
 
 constexpr long kTitle = 4615, kArtist = 4624;
-constexpr int kThreads = 8, kRounds = 5;
+constexpr int kThreads = 8, kRounds = 8;
 
 Bytes Song(const std::string &title) {
     const Bytes frames = Concat({Frame23("TIT2", NarrowPayload(title)), Frame23("TPE1", NarrowPayload("Artist"))});

@@ -1,40 +1,53 @@
-// Builders and helpers of the program tests.
+// Running the program and the input builders of the program tests.
 #include "tool_fixture.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cstdlib>
 
 namespace tooltest {
 
 using namespace testsupport;
 
-Bytes Id3v1(const std::string &title, uint8_t track, uint8_t genre) {
-    Bytes tag(128, 0);
-    tag[0] = 'T', tag[1] = 'A', tag[2] = 'G';
-    for (size_t i = 0; i < title.size() && i < 30; ++i) tag[3 + i] = static_cast<uint8_t>(title[i]);
-    tag[126] = track;
-    tag[127] = genre;
+namespace {
+
+// Single quotes keep every byte of an argument from the shell.
+std::string Quote(const std::string &text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string ReadText(const std::string &path) {
+    const Bytes bytes = ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+std::string SamplePath() { return std::string(TAGMILL_SOURCE_DIR) + "/samples/sample.mp3"; }
+
+Bytes Id3v1(const std::string &title) {
+    Bytes tag = Concat({Ascii("TAG" + title), Bytes(125 - title.size(), 0)});
+    tag[126] = 4;
+    tag[127] = 17;
     return tag;
 }
 
-Bytes Aiff(const Bytes &tag) {
+Bytes Aiff() {
     const Bytes comm = Concat({Ascii("COMM"), Be32(18), Bytes{0, 1, 0, 0, 0, 0, 0, 16},
                                Bytes{0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}});
     const Bytes ssnd = Concat({Ascii("SSND"), Be32(8), Bytes(8, 0)});
-    Bytes chunks = Concat({Ascii("AIFF"), comm, ssnd});
-    if (!tag.empty()) {
-        chunks = Concat({chunks, Ascii("ID3 "), Be32(static_cast<uint32_t>(tag.size())), tag});
-        if (tag.size() % 2) chunks.push_back(0);
-    }
-    return Concat({Ascii("FORM"), Be32(static_cast<uint32_t>(chunks.size())), chunks});
+    return Concat({Ascii("FORM"), Be32(static_cast<uint32_t>(4 + comm.size() + ssnd.size())), Ascii("AIFF"), comm,
+                   ssnd});
 }
 
 Bytes ImageBytes(const std::string &format, size_t size) {
-    Bytes magic;
-    if (format == "png") magic = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (format == "jpeg") magic = {0xFF, 0xD8, 0xFF, 0xE0};
-    if (format == "gif") magic = Ascii("GIF89a");
-    if (format == "webp") magic = Concat({Ascii("RIFF"), Bytes{0x20, 0, 0, 0}, Ascii("WEBP")});
-    Bytes bytes = magic;
+    Bytes bytes = format == "png"    ? Bytes{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}
+                  : format == "jpeg" ? Bytes{0xFF, 0xD8, 0xFF, 0xE0}
+                  : format == "gif"  ? Ascii("GIF89a")
+                                     : Concat({Ascii("RIFF"), Bytes{0x20, 0, 0, 0}, Ascii("WEBP")});
     for (size_t i = bytes.size(); i < size; ++i) bytes.push_back(static_cast<uint8_t>(i * 7 + 1));
     return bytes;
 }
@@ -45,16 +58,13 @@ Bytes LeadingTag(const Bytes &file) {
     return Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(std::min(file.size(), 10 + size)));
 }
 
-void EditWithLibrary(const std::string &path, const std::function<void(CTagmill &)> &edit) {
-    CTagmill tag;
-    const bool aiff = path.size() > 5 && path.substr(path.size() - 5) == ".aiff";
-    const long opened = aiff ? tag.OpenForAiff(Widen(path), 2) : tag.Open(Widen(path), 2);
-    ASSERT_EQ(opened, tagmill::S_OK) << path;
-    edit(tag);
-    ASSERT_EQ(tag.Close(), tagmill::S_OK) << path;
+RunResult ToolTest::Run(const std::vector<std::string> &args) {
+    std::string command = Quote(TAGMILL_TOOL_PATH);
+    for (const std::string &arg : args) command += " " + Quote(arg);
+    const std::string out = dir.file("tool.stdout"), err = dir.file("tool.stderr");
+    const int wstatus = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
+    return {WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1, ReadText(out), ReadText(err)};
 }
-
-std::string SamplePath() { return std::string(TAGMILL_SOURCE_DIR) + "/samples/sample.mp3"; }
 
 nlohmann::json ToolTest::RunJson(const std::vector<std::string> &args) {
     const RunResult result = Run(args);
@@ -65,9 +75,8 @@ nlohmann::json ToolTest::RunJson(const std::vector<std::string> &args) {
 std::string ToolTest::CopySample(const std::string &name) { return Put(name, ReadFile(SamplePath())); }
 
 std::string ToolTest::Put(const std::string &name, const Bytes &bytes) {
-    const std::string path = dir.file(name);
-    WriteFile(path, bytes);
-    return path;
+    WriteFile(dir.file(name), bytes);
+    return dir.file(name);
 }
 
 } // namespace tooltest

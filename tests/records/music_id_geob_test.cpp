@@ -1,0 +1,139 @@
+// Music-ID and GEOB records: which UFID payloads the music ID accepts and the
+// payload it builds; the single-byte payload the GEOB record writes, and how
+// it reads payloads in each text encoding, malformed ones included.
+#include "tagmill/geob.h"
+#include "tagmill/music_id.h"
+
+#include <gtest/gtest.h>
+
+#include "record_test_util.h"
+
+using namespace tagmill;
+using namespace testsupport;
+using namespace recordtest;
+using Geob = CTagmill::CGeob;
+using MusicId = CTagmill::CMusicId;
+
+namespace {
+
+TEST(MusicId, ParsesOnlySixtyFourByteIdentifiersWithAnOwner) {
+    const std::pair<Bytes, long> cases[] = {
+        {Concat({Ascii("ab"), {0}, Counting(64)}), S_OK},
+        {Concat({Ascii("ab"), {0}, Counting(63)}), E_INVALIDARG},
+        {Concat({Ascii("ab"), {0}, Counting(65)}), E_INVALIDARG},
+        {Concat({{0}, Counting(66)}), E_INVALIDARG}, // no owner
+        {Bytes(67, 'a'), E_INVALIDARG},              // no zero byte
+    };
+    for (const auto &[payload, result] : cases) {
+        MusicId id;
+        ASSERT_EQ(result, id.ParseFrameData(payload.data(), static_cast<long>(payload.size())));
+        EXPECT_EQ(result == S_OK ? 64 : 0, id.GetDataSize());
+    }
+    MusicId id;
+    EXPECT_EQ(E_POINTER, id.ParseFrameData(nullptr, 67));
+    EXPECT_EQ(E_INVALIDARG, id.ParseFrameData(cases[0].first.data(), 0));
+}
+
+TEST(MusicId, BuildsOwnerZeroIdentifierAndParsesItBack) {
+    MusicId id;
+    const Bytes identifier = Counting(64);
+    EXPECT_EQ(E_INVALIDARG, id.SetOwnerId(""));
+    EXPECT_EQ(E_INVALIDARG, id.SetData(identifier.data(), 63));
+    unsigned char sentinel = 0, *out = &sentinel;
+    long size = 0;
+    EXPECT_EQ(E_UNEXPECTED, id.GetFrameData(&out, size)); // no owner yet
+    EXPECT_EQ(nullptr, out);
+
+    ASSERT_EQ(S_OK, id.SetOwnerId("ab"));
+    ASSERT_EQ(S_OK, id.SetData(identifier.data(), 64));
+    TaskBlock payload;
+    ASSERT_EQ(S_OK, id.GetFrameData(&payload.block, payload.size));
+    EXPECT_EQ(Concat({Ascii("ab"), {0}, identifier}), payload.bytes());
+
+    MusicId parsed;
+    ASSERT_EQ(S_OK, parsed.ParseFrameData(payload.block, payload.size));
+    std::string owner;
+    parsed.GetOwnerId(owner);
+    EXPECT_EQ("ab", owner);
+    TaskBlock data;
+    ASSERT_EQ(S_OK, parsed.GetData(&data.block, data.size));
+    EXPECT_EQ(identifier, data.bytes());
+}
+
+struct Parsed {
+    long result;
+    std::string mime;
+    std::wstring description;
+    Bytes data;
+};
+
+Parsed Parse(const Bytes &payload) {
+    Geob geob;
+    Parsed p;
+    p.result = geob.ParseFrameData(payload.data(), static_cast<long>(payload.size()));
+    geob.GetMimeType(p.mime);
+    geob.GetDescription(p.description);
+    TaskBlock block;
+    EXPECT_EQ(S_OK, geob.GetData(&block.block, block.size));
+    p.data = block.bytes();
+    return p;
+}
+
+TEST(Geob, WritesSingleByteLayout) {
+    Geob geob;
+    const Bytes data{7, 8, 9};
+    geob.SetDescription(L"USR");
+    ASSERT_EQ(S_OK, geob.SetData(data.data(), 3));
+    EXPECT_EQ(16, geob.GetFrameDataSize());
+    TaskBlock payload;
+    ASSERT_EQ(S_OK, geob.GetFrameData(&payload.block, payload.size));
+    EXPECT_EQ(Concat({{0}, Ascii("binary"), {0, 0}, Ascii("USR"), {0}, data}), payload.bytes());
+
+    // Characters outside ISO-8859-1 narrow to '?'.
+    geob.SetMimeType("");
+    geob.SetDescription(L"\u00E9\u20AC");
+    TaskBlock narrow;
+    ASSERT_EQ(S_OK, geob.GetFrameData(&narrow.block, narrow.size));
+    EXPECT_EQ(Concat({{0, 0, 0, 0xE9, '?', 0}, data}), narrow.bytes());
+}
+
+TEST(Geob, ParsesEachEncodingAndKeepsTheMimeTypeOnFailure) {
+    struct Case {
+        Bytes payload;
+        Parsed expected;
+    };
+    const Bytes usr = Concat({{0}, Ascii("binary"), {0, 0}, Ascii("USR"), {0, 7, 8, 9}});
+    const Case cases[] = {
+        {usr, {S_OK, "binary", L"USR", {7, 8, 9}}},
+        {{0, 'x', 0, 0, 'U', 0xE9, 0, 0xCA}, {S_OK, "x", L"U\u00E9", {0xCA}}},
+        {Concat({{1, 'x', 0, 0xFF, 0xFE, 0, 0, 0xFF, 0xFE}, Utf16LeBytes(L"U\u20AC"), {0, 0, 0xCA}}),
+         {S_OK, "x", L"U\u20AC", {0xCA}}},
+        {{2, 'x', 0, 0, 0, 0, 'U', 0, 'S', 0, 0, 0xCA}, {S_OK, "x", L"US", {0xCA}}},
+        {{3, 'x', 0, 0, 'U', 0xE2, 0x82, 0xAC, 0, 0xCA}, {S_OK, "x", L"U\u20AC", {0xCA}}},
+        {{0, 'x', 0, 0, 0, 0xCA}, {S_OK, "x", L"", {0xCA}}},
+        // UTF-16 terminators are searched byte by byte: 'A', U+0100 ends early.
+        {{1, 'x', 0, 0xFF, 0xFE, 0, 0, 0xFF, 0xFE, 0x41, 0, 0, 1, 0, 0xCA}, {S_OK, "x", L"A", {1, 0, 0xCA}}},
+        // Failures; a MIME type read before the failure stays.
+        {Concat({{0}, Ascii("mime")}), {E_INVALIDARG, "binary", L"", {}}}, // no MIME terminator
+        {{0, 'x', 0, 0, 'U', 'S', 0}, {E_FAIL, "x", L"", {}}},             // description ends at the last byte
+        {{2, 'x', 0, 0, 0, 0, 'U', 0, 0}, {E_FAIL, "x", L"", {}}},         // ... at the last pair
+        {{0, 'x', 0, 0}, {E_FAIL, "x", L"", {}}},                          // description starts past the end
+        {{1, 'x', 0, 0xFF, 0xFE, 0}, {E_FAIL, "x", L"", {}}},              // file name cut short
+        {{4, 'x', 0, 0, 0, 'U', 0, 0, 1}, {E_FAIL, "x", L"", {}}},         // unknown encoding
+        {{3, 'x', 0, 0, 'U', 'S', 'R'}, {E_FAIL, "x", L"", {}}},           // unterminated description
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        const Parsed p = Parse(cases[i].payload);
+        const Parsed &e = cases[i].expected;
+        EXPECT_EQ(e.result, p.result);
+        EXPECT_EQ(e.mime, p.mime);
+        EXPECT_EQ(e.description, p.description);
+        EXPECT_EQ(e.data, p.data);
+    }
+    Geob geob;
+    EXPECT_EQ(E_POINTER, geob.ParseFrameData(nullptr, 4));
+    EXPECT_EQ(E_INVALIDARG, geob.ParseFrameData(usr.data(), 0));
+}
+
+} // namespace
