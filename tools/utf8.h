@@ -1,4 +1,5 @@
-// UTF-8 <-> wide conversion for the command-line program: arguments and file
+// UTF-8 <-> wide conversion for the command-line program (and the
+// interoperability programs, whose jobs carry UTF-8 too): arguments and file
 // names arrive as UTF-8 bytes, the library speaks wide strings holding one
 // Unicode code point per wchar_t.
 #ifndef TAGMILL_TOOLS_UTF8_H

@@ -366,11 +366,13 @@ private:
     long GetPIC(PictureList &pictures);
     long SetAPIC(const PictureList &pictures);
     long SetPIC(const PictureList &pictures);
+    long appendPictureFrame(const PictureList &pictures, std::vector<unsigned char> (*leading)(const CPicture &));
 
     // Music ID, objects and user-defined strings.
     long GetMusicIdInternal(long propertyId, MusicIdList &ids);
     long GetGeobInternal(long propertyId, GeobList &objects, int &index);
     long GetUserDefinedStringInternal(long propertyId, UserStringList &strings, int &index);
+    long describedFrame(long propertyId, int &index, unsigned int &frameId, std::wstring &description) const;
     long addGeobFrame(std::map<long, GeobList>::const_iterator entry);
     long updateGeob();
     long updateUserDefinedString();

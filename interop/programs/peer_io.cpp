@@ -1,5 +1,5 @@
 // The job loop and the small conversions shared by the interoperability
-// programs: hex for binary payloads, UTF-8 for text, ISO dates.
+// programs: hex for binary payloads and ISO dates.
 #include "peer_io.h"
 
 #include <cstdio>
@@ -55,58 +55,6 @@ std::vector<unsigned char> HexDecode(const std::string &hex) {
     std::vector<unsigned char> out;
     for (size_t i = 0; i < hex.size(); i += 2)
         out.push_back(static_cast<unsigned char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-std::wstring FromUtf8(const std::string &text) {
-    std::wstring out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        int extra = -1;
-        unsigned long cp = 0;
-        if (lead < 0x80) extra = 0, cp = lead;
-        else if ((lead >> 5) == 6) extra = 1, cp = lead & 0x1F;
-        else if ((lead >> 4) == 14) extra = 2, cp = lead & 0x0F;
-        else if ((lead >> 3) == 30) extra = 3, cp = lead & 0x07;
-        bool ok = extra >= 0 && i + extra < text.size();
-        for (int k = 1; ok && k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + k]);
-            ok = (next >> 6) == 2;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(static_cast<wchar_t>(cp));
-        i += extra + 1;
-    }
-    return out;
-}
-
-std::string ToUtf8(const std::wstring &text) {
-    std::string out;
-    for (wchar_t wc : text) {
-        unsigned long cp = static_cast<unsigned long>(wc);
-        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
     return out;
 }
 

@@ -28,10 +28,6 @@ int RunJobs(const ReadFn &read, const WriteFn &write);
 std::string HexEncode(const unsigned char *data, size_t size);
 std::vector<unsigned char> HexDecode(const std::string &hex);
 
-// UTF-8 <-> code points (one per wchar_t). Malformed input becomes U+FFFD.
-std::wstring FromUtf8(const std::string &text);
-std::string ToUtf8(const std::wstring &text);
-
 // "2019-05-03" -> 2019, 5, 3; false unless the text is exactly that form.
 bool ParseIsoDate(const std::string &text, int &year, int &month, int &day);
 

@@ -11,6 +11,7 @@
 #include <tagmill/task_memory.h>
 
 #include "tagmill_peer.h"
+#include "utf8.h"
 
 namespace interop {
 
@@ -33,7 +34,7 @@ void ReadStrings(CTagmill &tag, json &values) {
     for (const auto &field : fields) {
         std::vector<std::wstring> found;
         if (tag.GetString(field.second, found) == tagmill::S_OK && !found.empty())
-            values[field.first] = ToUtf8(found.front());
+            values[field.first] = tool::Narrow(found.front());
     }
 }
 
@@ -54,7 +55,7 @@ void ReadPicture(CTagmill &tag, json &values) {
     unsigned char *data = bytes.data();
     long size = picture.Size();
     if (picture.GetData(&data, size) != tagmill::S_OK) return;
-    values["picture"] = {{"mime", ToUtf8(picture.Mime())}, {"data", HexEncode(bytes.data(), size)}};
+    values["picture"] = {{"mime", tool::Narrow(picture.Mime())}, {"data", HexEncode(bytes.data(), size)}};
 }
 
 void ReadMusicId(CTagmill &tag, json &values) {
@@ -79,7 +80,7 @@ void ReadObject(CTagmill &tag, json &values) {
     objects.front()->GetDescription(description);
     objects.front()->GetMimeType(mime);
     if (objects.front()->GetData(&data, size) != tagmill::S_OK) return;
-    values["object"] = {{"description", ToUtf8(description)}, {"mime", mime},
+    values["object"] = {{"description", tool::Narrow(description)}, {"mime", mime},
                         {"data", HexEncode(data, size)}};
     CoTaskMemFree(data);
 }
@@ -88,7 +89,7 @@ json UserString(const CTagmill::CUserDefinedString &record, bool withLanguage) {
     std::wstring description, text;
     record.GetDescription(description);
     record.GetData(text);
-    json out = {{"description", ToUtf8(description)}, {"text", ToUtf8(text)}};
+    json out = {{"description", tool::Narrow(description)}, {"text", tool::Narrow(text)}};
     if (withLanguage) {
         unsigned char language[3] = {0, 0, 0};
         record.GetLanguage(language);
@@ -110,7 +111,7 @@ void ReadUserStrings(CTagmill &tag, json &values) {
 
 json TagmillRead(const json &job) {
     CTagmill tag;
-    const long hr = tag.Open(FromUtf8(job.at("path").get<std::string>()), 1);
+    const long hr = tag.Open(tool::Widen(job.at("path").get<std::string>()), 1);
     if (tagmill::Failed(hr)) throw std::runtime_error("open failed: " + std::string(tagmill::ResultName(hr)));
     json values = json::object();
     if (const char *version = VersionName(tag.TagVersion())) values["version"] = version;

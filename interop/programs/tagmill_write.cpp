@@ -10,6 +10,7 @@
 #include <tagmill/tagmill.h>
 
 #include "tagmill_peer.h"
+#include "utf8.h"
 
 namespace interop {
 
@@ -30,7 +31,7 @@ long StringField(const std::string &field) {
     return 0;
 }
 
-std::wstring Text(const json &value, const char *key) { return FromUtf8(value.at(key).get<std::string>()); }
+std::wstring Text(const json &value, const char *key) { return tool::Widen(value.at(key).get<std::string>()); }
 
 void PutDate(CTagmill &tag, const json &value) {
     int year = 0, month = 0, day = 0;
@@ -102,7 +103,7 @@ void Put(CTagmill &tag, const std::string &field, const json &value) {
 
 void TagmillWrite(const json &job) {
     CTagmill tag;
-    Check(tag.Open(FromUtf8(job.at("path").get<std::string>()), 2), "Open");
+    Check(tag.Open(tool::Widen(job.at("path").get<std::string>()), 2), "Open");
     // Destroying the object without Close drops the edit when a put fails.
     Put(tag, job.at("field").get<std::string>(), job.at("value"));
     Check(tag.Close(), "Close");

@@ -45,22 +45,27 @@ uint32_t extra_byte_count(const tav_id3_v2_frame_header *frame) {
     return (frame->compression ? 4u : 0u) + (frame->encryption ? 1u : 0u) + (frame->grouping_identity ? 1u : 0u);
 }
 
-// Walks the tag for the index-th frame with an ID; TAV_OK with found false
-// when the walk ends without it.
-int32_t find_frame(tav_id3_context *context, const tav_id3_v2_header *header, uint32_t id, uint32_t index,
+// Reads the tag header into *tag and walks the tag for the index-th frame with
+// an ID; TAV_OK with found false when the walk ends without it.
+int32_t find_frame(tav_id3_context *context, uint32_t id, uint32_t index, tav_id3_v2_header *tag,
                    FindVisit *visit) {
+    int32_t rc = tav_id3_v2_get_header(context, tag);
+    if (rc != TAV_OK) return rc;
     *visit = FindVisit{id, index, 0, false, {}, 0};
-    return tav_id3_v2_walk_frames(context, header, 0, find_visitor, visit);
+    return tav_id3_v2_walk_frames(context, tag, 0, find_visitor, visit);
+}
+
+// A missing argument, logged under the caller's name.
+int32_t invalid_parameter(const char *function) {
+    tav_log_error(kInvalid, function);
+    return TAV_ERR_PARAM;
 }
 
 } // namespace
 
 int32_t tav_id3_v2_get_frame_num(tav_id3_context *context, uint32_t id, uint32_t *count) {
     tav_trace("tav_id3_v2_get_frame_num() enter");
-    if (!context || !count) {
-        tav_log_error(kInvalid, "tav_id3_v2_get_frame_num");
-        return TAV_ERR_PARAM;
-    }
+    if (!context || !count) return invalid_parameter("tav_id3_v2_get_frame_num");
     *count = 0;
     // A content without a usable tag reads as an empty 2.3 tag: count 0.
     tav_id3_v2_header header;
@@ -77,15 +82,10 @@ int32_t tav_id3_v2_get_frame_num(tav_id3_context *context, uint32_t id, uint32_t
 int32_t tav_id3_v2_get_frame_header(tav_id3_context *context, uint32_t id, uint32_t index,
                                     tav_id3_v2_frame_header *header) {
     tav_trace("tav_id3_v2_get_frame_header() enter");
-    if (!context || !header) {
-        tav_log_error(kInvalid, "tav_id3_v2_get_frame_header");
-        return TAV_ERR_PARAM;
-    }
+    if (!context || !header) return invalid_parameter("tav_id3_v2_get_frame_header");
     tav_id3_v2_header tag;
-    int32_t rc = tav_id3_v2_get_header(context, &tag);
-    if (rc != TAV_OK) return rc;
     FindVisit visit;
-    rc = find_frame(context, &tag, id, index, &visit);
+    int32_t rc = find_frame(context, id, index, &tag, &visit);
     if (rc != TAV_OK) return rc;
     if (!visit.found) {
         tav_log_error(kNotFound, "tav_id3_v2_get_frame_header");
@@ -101,10 +101,7 @@ int32_t tav_id3_v2_get_frame_header(tav_id3_context *context, uint32_t id, uint3
 int32_t tav_id3_v2_get_frame_data(tav_id3_context *context, uint32_t id, uint32_t index, uint32_t *size,
                                   uint8_t *buffer) {
     tav_trace("tav_id3_v2_get_frame_data() enter");
-    if (!context || !size || !buffer) {
-        tav_log_error(kInvalid, "tav_id3_v2_get_frame_data");
-        return TAV_ERR_PARAM;
-    }
+    if (!context || !size || !buffer) return invalid_parameter("tav_id3_v2_get_frame_data");
     tav_id3_v2_header tag;
     int32_t rc = tav_id3_v2_get_header(context, &tag);
     if (rc != TAV_OK) return rc;
@@ -133,15 +130,10 @@ int32_t tav_id3_v2_get_frame_data_offset(tav_id3_context *context, uint32_t id, 
     if (offset) *offset = 0;
     if (size) *size = 0;
     tav_trace("tav_id3_v2_get_frame_data_offset() enter");
-    if (!context || !offset || !size) {
-        tav_log_error(kInvalid, "tav_id3_v2_get_frame_data_offset");
-        return TAV_ERR_PARAM;
-    }
+    if (!context || !offset || !size) return invalid_parameter("tav_id3_v2_get_frame_data_offset");
     tav_id3_v2_header tag;
-    int32_t rc = tav_id3_v2_get_header(context, &tag);
-    if (rc != TAV_OK) return rc;
     FindVisit visit;
-    rc = find_frame(context, &tag, id, index, &visit);
+    int32_t rc = find_frame(context, id, index, &tag, &visit);
     if (rc != TAV_OK) return rc;
     if (visit.found) {
         if (tag.unsynchronisation == 1) {

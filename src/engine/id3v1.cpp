@@ -73,15 +73,15 @@ uint32_t text_value_length(const char *value, size_t length) {
     return length + 1 < kTextWidth ? (uint32_t)length + 1 : kTextWidth;
 }
 
-int32_t set_text(tav_id3_context *context, const char *value, uint32_t offset, const char *name,
-                 const char *enter, const char *exit) {
+// The frame every writer shares: the entry trace, the argument checks (a null
+// context or an argument the caller found invalid), the state check, the write
+// itself, and the exit trace once it succeeded. Failures of the checks are
+// logged under the function's name.
+template <class Write>
+int32_t write_value(tav_id3_context *context, bool valid, const char *name, const char *enter, const char *exit,
+                    Write write) {
     tav_trace(enter);
-    if (!context || !value) {
-        tav_log_error(kInvalid, name);
-        return TAV_ERR_PARAM;
-    }
-    size_t length = std::strlen(value);
-    if (length > kTextWidth) {
+    if (!context || !valid) {
         tav_log_error(kInvalid, name);
         return TAV_ERR_PARAM;
     }
@@ -89,29 +89,19 @@ int32_t set_text(tav_id3_context *context, const char *value, uint32_t offset, c
         tav_log_error(kBadState, name);
         return TAV_ERR_STATE;
     }
-    int32_t rc = write_field(context, offset, kTextWidth, reinterpret_cast<const uint8_t *>(value),
-                             text_value_length(value, length));
+    int32_t rc = write();
     if (rc == TAV_OK) tav_trace(exit);
     return rc;
 }
 
-// Common entry checks of the non-text writers.
-int32_t writer_checks(tav_id3_context *context, const char *name) {
-    if (!context) {
-        tav_log_error(kInvalid, name);
-        return TAV_ERR_PARAM;
-    }
-    if (context->transaction_state != TAV_TRANSACTION_NONE) {
-        tav_log_error(kBadState, name);
-        return TAV_ERR_STATE;
-    }
-    return TAV_OK;
-}
-
-// Common entry of the readers: arguments, state, then the tag itself (whose
-// failure is passed on unlogged).
-int32_t reader_start(tav_id3_context *context, const void *out, const char *name, uint8_t tag[kTagLength]) {
-    if (!context || !out) {
+// The readers' frame: like the writers', but reading is allowed during an
+// ID3v2 edit too, and the tag is read (its failure passed on unlogged) before
+// `take` picks the value out of it.
+template <class Take>
+int32_t read_value(tav_id3_context *context, bool valid, const char *name, const char *enter, const char *exit,
+                   Take take) {
+    tav_trace(enter);
+    if (!context || !valid) {
         tav_log_error(kInvalid, name);
         return TAV_ERR_PARAM;
     }
@@ -120,7 +110,22 @@ int32_t reader_start(tav_id3_context *context, const void *out, const char *name
         tav_log_error(kBadState, name);
         return TAV_ERR_STATE;
     }
-    return read_tag(context, tag);
+    uint8_t tag[kTagLength];
+    int32_t rc = read_tag(context, tag);
+    if (rc != TAV_OK) return rc;
+    rc = take(tag);
+    if (rc == TAV_OK) tav_trace(exit);
+    return rc;
+}
+
+// A text value longer than the field is refused, not cut.
+int32_t set_text(tav_id3_context *context, const char *value, uint32_t offset, const char *name,
+                 const char *enter, const char *exit) {
+    const size_t length = value ? std::strlen(value) : 0;
+    return write_value(context, value && length <= kTextWidth, name, enter, exit, [&] {
+        return write_field(context, offset, kTextWidth, reinterpret_cast<const uint8_t *>(value),
+                           text_value_length(value, length));
+    });
 }
 
 bool is_c_space(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -130,18 +135,15 @@ bool is_c_space(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 // the first zero byte (the terminator the writers store).
 int32_t get_text(tav_id3_context *context, char *buffer, uint32_t *length, uint32_t offset, const char *name,
                  const char *enter, const char *exit) {
-    tav_trace(enter);
-    uint8_t tag[kTagLength];
-    int32_t rc = reader_start(context, buffer && length ? buffer : nullptr, name, tag);
-    if (rc != TAV_OK) return rc;
-    uint32_t n = *length < kTextWidth ? *length : kTextWidth;
-    *length = n;
-    std::memcpy(buffer, tag + offset, n);
-    buffer[n] = 0;
-    for (uint32_t i = n; i > 0 && is_c_space((uint8_t)buffer[i - 1]); --i) buffer[i - 1] = 0;
-    *length = (uint32_t)std::strlen(buffer);
-    tav_trace(exit);
-    return TAV_OK;
+    return read_value(context, buffer && length, name, enter, exit, [&](const uint8_t *tag) {
+        uint32_t n = *length < kTextWidth ? *length : kTextWidth;
+        *length = n;
+        std::memcpy(buffer, tag + offset, n);
+        buffer[n] = 0;
+        for (uint32_t i = n; i > 0 && is_c_space((uint8_t)buffer[i - 1]); --i) buffer[i - 1] = 0;
+        *length = (uint32_t)std::strlen(buffer);
+        return TAV_OK;
+    });
 }
 
 // The year field as the C library's atoi reads it: leading whitespace, an
@@ -176,39 +178,32 @@ int32_t tav_id3_v1_set_album(tav_id3_context *context, const char *album) {
 // Year 0 clears the field to spaces; any other year must print as exactly four
 // characters (1000 to 9999, or -999 to -100).
 int32_t tav_id3_v1_set_year(tav_id3_context *context, int32_t year) {
-    tav_trace("tav_id3_v1_set_year() enter");
-    int32_t rc = writer_checks(context, "tav_id3_v1_set_year");
-    if (rc != TAV_OK) return rc;
-    char text[kYearWidth + 1];
-    std::memset(text, kFill, kYearWidth);
-    if (year != 0 && std::snprintf(text, sizeof text, "%d", year) != (int)kYearWidth) {
-        tav_log_error("in %s() snprintf() failed.", "tav_id3_v1_set_year");
-        return TAV_ERR_PARAM;
-    }
-    rc = write_field(context, kYearOffset, kYearWidth, reinterpret_cast<const uint8_t *>(text), kYearWidth);
-    if (rc == TAV_OK) tav_trace("tav_id3_v1_set_year() exit");
-    return rc;
+    auto write = [&]() -> int32_t {
+        char text[kYearWidth + 1];
+        std::memset(text, kFill, kYearWidth);
+        if (year != 0 && std::snprintf(text, sizeof text, "%d", year) != (int)kYearWidth) {
+            tav_log_error("in %s() snprintf() failed.", "tav_id3_v1_set_year");
+            return TAV_ERR_PARAM;
+        }
+        return write_field(context, kYearOffset, kYearWidth, reinterpret_cast<const uint8_t *>(text), kYearWidth);
+    };
+    return write_value(context, true, "tav_id3_v1_set_year", "tav_id3_v1_set_year() enter",
+                       "tav_id3_v1_set_year() exit", write);
 }
 
 int32_t tav_id3_v1_set_genre(tav_id3_context *context, uint8_t genre) {
-    tav_trace("tav_id3_v1_set_genre() enter");
-    int32_t rc = writer_checks(context, "tav_id3_v1_set_genre");
-    if (rc != TAV_OK) return rc;
-    rc = write_field(context, kGenreOffset, 1, &genre, 1);
-    if (rc == TAV_OK) tav_trace("tav_id3_v1_set_genre() exit");
-    return rc;
+    return write_value(context, true, "tav_id3_v1_set_genre", "tav_id3_v1_set_genre() enter",
+                       "tav_id3_v1_set_genre() exit",
+                       [&] { return write_field(context, kGenreOffset, 1, &genre, 1); });
 }
 
 // The zero byte before the track number marks the tag as ID3v1.1 and takes the
 // last two bytes of the comment.
 int32_t tav_id3_v1_set_tracknumber(tav_id3_context *context, uint8_t track) {
-    tav_trace("tav_id3_v1_set_tracknumber() enter");
-    int32_t rc = writer_checks(context, "tav_id3_v1_set_tracknumber");
-    if (rc != TAV_OK) return rc;
     const uint8_t value[kTrackWidth] = {0, track};
-    rc = write_field(context, kTrackOffset, kTrackWidth, value, kTrackWidth);
-    if (rc == TAV_OK) tav_trace("tav_id3_v1_set_tracknumber() exit");
-    return rc;
+    return write_value(context, true, "tav_id3_v1_set_tracknumber", "tav_id3_v1_set_tracknumber() enter",
+                       "tav_id3_v1_set_tracknumber() exit",
+                       [&] { return write_field(context, kTrackOffset, kTrackWidth, value, kTrackWidth); });
 }
 
 int32_t tav_id3_v1_get_title(tav_id3_context *context, char *buffer, uint32_t *length) {
@@ -227,33 +222,31 @@ int32_t tav_id3_v1_get_album(tav_id3_context *context, char *buffer, uint32_t *l
 }
 
 int32_t tav_id3_v1_get_year(tav_id3_context *context, int32_t *year) {
-    tav_trace("tav_id3_v1_get_year() enter");
-    uint8_t tag[kTagLength];
-    int32_t rc = reader_start(context, year, "tav_id3_v1_get_year", tag);
-    if (rc != TAV_OK) return rc;
-    *year = parse_year(tag + kYearOffset);
-    tav_trace("tav_id3_v1_get_year() exit");
-    return TAV_OK;
+    auto take = [&](const uint8_t *tag) {
+        *year = parse_year(tag + kYearOffset);
+        return TAV_OK;
+    };
+    return read_value(context, year != nullptr, "tav_id3_v1_get_year", "tav_id3_v1_get_year() enter",
+                      "tav_id3_v1_get_year() exit", take);
 }
 
 int32_t tav_id3_v1_get_genre(tav_id3_context *context, uint32_t *genre) {
-    tav_trace("tav_id3_v1_get_genre() enter");
-    uint8_t tag[kTagLength];
-    int32_t rc = reader_start(context, genre, "tav_id3_v1_get_genre", tag);
-    if (rc != TAV_OK) return rc;
-    *genre = tag[kGenreOffset];
-    tav_trace("tav_id3_v1_get_genre() exit");
-    return TAV_OK;
+    auto take = [&](const uint8_t *tag) {
+        *genre = tag[kGenreOffset];
+        return TAV_OK;
+    };
+    return read_value(context, genre != nullptr, "tav_id3_v1_get_genre", "tav_id3_v1_get_genre() enter",
+                      "tav_id3_v1_get_genre() exit", take);
 }
 
-// Only an ID3v1.1 tag (zero byte at 125) has a track number.
+// Only an ID3v1.1 tag (zero byte at 125) has a track number. The exit trace
+// of this one has always read without the parentheses; it is kept as it is.
 int32_t tav_id3_v1_get_tracknumebr(tav_id3_context *context, uint8_t *track) {
-    tav_trace("tav_id3_v1_get_tracknumebr() enter");
-    uint8_t tag[kTagLength];
-    int32_t rc = reader_start(context, track, "tav_id3_v1_get_tracknumebr", tag);
-    if (rc != TAV_OK) return rc;
-    if (tag[kTrackOffset] != 0) return TAV_ERR_NOT_FOUND;
-    *track = tag[kTrackOffset + 1];
-    tav_trace("tav_id3_v1_get_tracknumebr exit");
-    return TAV_OK;
+    auto take = [&](const uint8_t *tag) {
+        if (tag[kTrackOffset] != 0) return TAV_ERR_NOT_FOUND;
+        *track = tag[kTrackOffset + 1];
+        return TAV_OK;
+    };
+    return read_value(context, track != nullptr, "tav_id3_v1_get_tracknumebr",
+                      "tav_id3_v1_get_tracknumebr() enter", "tav_id3_v1_get_tracknumebr exit", take);
 }

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "records/encodings.h"
+#include "records/field_copy.h"
 #include "records/task_block.h"
 #include "records/terminators.h"
 #include "tag_access/text_codec.h"
@@ -50,50 +51,14 @@ long CTagmill::CGeob::SetDescription(const std::wstring &description) {
     return S_OK;
 }
 
-long CTagmill::CGeob::GetDescription(std::wstring &description) const {
-    try {
-        description = m_description;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
-}
+long CTagmill::CGeob::GetDescription(std::wstring &description) const { return CopyField(description, m_description); }
 
-long CTagmill::CGeob::SetMimeType(const std::string &mimeType) {
-    try {
-        m_mimeType = mimeType;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
-}
+long CTagmill::CGeob::SetMimeType(const std::string &mimeType) { return CopyField(m_mimeType, mimeType); }
 
-long CTagmill::CGeob::GetMimeType(std::string &mimeType) const {
-    try {
-        mimeType = m_mimeType;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
-}
+long CTagmill::CGeob::GetMimeType(std::string &mimeType) const { return CopyField(mimeType, m_mimeType); }
 
 long CTagmill::CGeob::SetData(const unsigned char *data, long size) {
-    if (data == nullptr) return E_POINTER;
-    if (size < 0) return E_INVALIDARG;
-    m_size = 0;
-    if (size == 0) {
-        m_data.reset();
-        return S_OK;
-    }
-    unsigned char *copy = new (std::nothrow) unsigned char[static_cast<size_t>(size)];
-    if (copy == nullptr) {
-        m_data.reset();
-        return E_OUTOFMEMORY;
-    }
-    std::memcpy(copy, data, static_cast<size_t>(size));
-    m_data.reset(copy);
-    m_size = size;
-    return S_OK;
+    return ReplaceWithCopy(m_data, m_size, data, size);
 }
 
 long CTagmill::CGeob::GetData(unsigned char **data, long &size) const {

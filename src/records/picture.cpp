@@ -7,6 +7,7 @@
 #include <new>
 
 #include "records/encodings.h"
+#include "records/field_copy.h"
 #include "records/terminators.h"
 #include "tag_access/text_codec.h"
 
@@ -48,22 +49,7 @@ CTagmill::CPicture::CPicture() = default;
 CTagmill::CPicture::~CPicture() { DeleteData(); }
 
 long CTagmill::CPicture::SetData(const unsigned char *data, long size) {
-    if (data == nullptr) return E_POINTER;
-    if (size < 0) return E_INVALIDARG;
-    m_size = 0;
-    if (size == 0) {
-        m_data.reset();
-        return S_OK;
-    }
-    unsigned char *copy = new (std::nothrow) unsigned char[static_cast<size_t>(size)];
-    if (copy == nullptr) {
-        m_data.reset();
-        return E_OUTOFMEMORY;
-    }
-    std::memcpy(copy, data, static_cast<size_t>(size));
-    m_data.reset(copy);  // after the copy: data may point into the old array
-    m_size = size;
-    return S_OK;
+    return ReplaceWithCopy(m_data, m_size, data, size);
 }
 
 long CTagmill::CPicture::GetData(unsigned char **data, long &size) const {
@@ -76,23 +62,9 @@ long CTagmill::CPicture::GetData(unsigned char **data, long &size) const {
     return S_OK;
 }
 
-long CTagmill::CPicture::GetMime(std::wstring &mime) const {
-    try {
-        mime = m_mime;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
-}
+long CTagmill::CPicture::GetMime(std::wstring &mime) const { return CopyField(mime, m_mime); }
 
-long CTagmill::CPicture::SetMime(const std::wstring &mime) {
-    try {
-        m_mime = mime;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
-}
+long CTagmill::CPicture::SetMime(const std::wstring &mime) { return CopyField(m_mime, mime); }
 
 long CTagmill::CPicture::SetAll(const unsigned char *data, long size, const std::wstring &mime) {
     if (data == nullptr) return E_POINTER;

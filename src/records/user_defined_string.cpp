@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "records/encodings.h"
+#include "records/field_copy.h"
 #include "records/task_block.h"
 #include "records/terminators.h"
 #include "tag_access/text_codec.h"
@@ -75,40 +76,16 @@ CTagmill::CUserDefinedString &CTagmill::CUserDefinedString::operator=(const CUse
 
 CTagmill::CUserDefinedString::~CUserDefinedString() { DeleteData(); }
 
-long CTagmill::CUserDefinedString::SetData(const std::wstring &value) {
-    try {
-        m_value = value;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
-}
+long CTagmill::CUserDefinedString::SetData(const std::wstring &value) { return CopyField(m_value, value); }
 
-long CTagmill::CUserDefinedString::GetData(std::wstring &value) const {
-    try {
-        value = m_value;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
-}
+long CTagmill::CUserDefinedString::GetData(std::wstring &value) const { return CopyField(value, m_value); }
 
 long CTagmill::CUserDefinedString::SetDescription(const std::wstring &description) {
-    try {
-        m_description = description;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return CopyField(m_description, description);
 }
 
 long CTagmill::CUserDefinedString::GetDescription(std::wstring &description) const {
-    try {
-        description = m_description;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return CopyField(description, m_description);
 }
 
 long CTagmill::CUserDefinedString::GetLanguage(unsigned char language[3]) const {

@@ -22,14 +22,7 @@ bool IsProviderOwner(const std::string &owner) {
 
 long CTagmill::GetMusicId(MusicIdList &ids) {
     if (!m_opened) return E_UNEXPECTED;
-    const auto entry = m_musicIds.find(kMusicId);
-    if (entry == m_musicIds.end()) return E_PROPERTY_ABSENT;
-    try {
-        ids = entry->second;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return recordframes::CopyCacheEntry(m_musicIds, kMusicId, ids);
 }
 
 // Every unique file identifier frame goes, whatever its owner; one frame is

@@ -23,14 +23,7 @@ long ParseObject(CTagmill::CGeob &object, const unsigned char *payload, long siz
 
 long CTagmill::GetGeob(long propertyId, GeobList &objects) {
     if (!m_opened) return E_UNEXPECTED;
-    const auto entry = m_geobs.find(propertyId);
-    if (entry == m_geobs.end()) return E_PROPERTY_ABSENT;
-    try {
-        objects = entry->second;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return recordframes::CopyCacheEntry(m_geobs, propertyId, objects);
 }
 
 // Only identifiers of objects are taken: any other identifier would reach the
@@ -47,16 +40,9 @@ long CTagmill::PutGeob(long propertyId, const GeobList &objects) {
 
 // The MIME type is not compared: the description alone names the property.
 long CTagmill::GetGeobInternal(long propertyId, GeobList &objects, int &index) {
-    if (!m_opened) return E_UNEXPECTED;
-    index = -1;
     unsigned int frameId = 0;
     std::wstring description;
-    long hr;
-    try {
-        hr = ToFrameId(propertyId, frameId, &description, nullptr, nullptr);
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
+    const long hr = describedFrame(propertyId, index, frameId, description);
     if (Failed(hr)) return hr;
     return recordframes::FindByDescription(&m_context, frameId, description, objects, index, ParseObject);
 }

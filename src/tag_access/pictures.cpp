@@ -44,11 +44,34 @@ long AppendPicture(const std::vector<unsigned char> &payload, unsigned int size,
     return S_OK;
 }
 
-// A payload of `fields` zero bytes (for the caller to fill) followed by the
-// picture's bytes. May throw std::bad_alloc.
-long PayloadAfter(size_t fields, const CTagmill::CPicture &picture, std::vector<unsigned char> &payload) {
+// The fields ahead of the picture in an "APIC" payload: encoding 0, the MIME
+// type and its zero byte, picture type front cover, an empty description (one
+// zero byte). May throw std::bad_alloc.
+std::vector<unsigned char> ApicFields(const CTagmill::CPicture &picture) {
+    const std::string mime = text::ToLatin1(picture.Mime());
+    std::vector<unsigned char> fields(mime.size() + 4, 0);
+    fields[0] = kLatin1;
+    std::memcpy(fields.data() + 1, mime.data(), mime.size());
+    fields[mime.size() + 2] = kFrontCover;
+    return fields;
+}
+
+// The same for a "PIC" payload: encoding 0, a three-byte image format,
+// picture type other, an empty description. May throw std::bad_alloc.
+std::vector<unsigned char> PicFields(const CTagmill::CPicture &picture) {
+    std::vector<unsigned char> fields(6, 0);
+    fields[0] = kLatin1;
+    if (const char *format = ImageFormat(picture.Mime())) std::memcpy(fields.data() + 1, format, 3);
+    fields[4] = kOtherPicture;
+    return fields;
+}
+
+// Appends the picture's bytes to the fields already in payload. May throw
+// std::bad_alloc.
+long AppendPictureBytes(const CTagmill::CPicture &picture, std::vector<unsigned char> &payload) {
+    const size_t fields = payload.size();
     long size = picture.Size() > 0 ? picture.Size() : 0;
-    payload.assign(fields + static_cast<size_t>(size), 0);
+    payload.resize(fields + static_cast<size_t>(size), 0);
     unsigned char *data = payload.data() + fields;
     long hr = picture.GetData(&data, size);
     if (Failed(hr)) return hr;
@@ -61,14 +84,7 @@ long PayloadAfter(size_t fields, const CTagmill::CPicture &picture, std::vector<
 long CTagmill::GetBinary(long propertyId, PictureList &pictures) {
     if (!m_opened) return E_UNEXPECTED;
     if (!CheckBinaryPropertyID(propertyId)) return E_PROPERTY_UNSUPPORTED;
-    const auto entry = m_pictures.find(propertyId);
-    if (entry == m_pictures.end()) return E_PROPERTY_ABSENT;
-    try {
-        pictures = entry->second;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return recordframes::CopyCacheEntry(m_pictures, propertyId, pictures);
 }
 
 // The frame is replaced in the edit transaction at once; the cache keeps the
@@ -117,9 +133,10 @@ long CTagmill::GetPIC(PictureList &pictures) {
     return AppendPicture(payload, size, &CPicture::SetPIC, pictures);
 }
 
-// "APIC" payload: encoding 0, the MIME type and its zero byte, picture type
-// front cover, an empty description (one zero byte), then the picture.
-long CTagmill::SetAPIC(const PictureList &pictures) {
+// Only the first record reaches the tag, as one frame: the fields `leading`
+// builds for the frame's kind, then the picture. An empty list writes nothing.
+long CTagmill::appendPictureFrame(const PictureList &pictures,
+                                  std::vector<unsigned char> (*leading)(const CPicture &)) {
     if (pictures.empty()) return S_OK;
     unsigned int frameId = 0;
     long hr = ToFrameId(kPicture, frameId, nullptr, nullptr, nullptr);
@@ -127,38 +144,15 @@ long CTagmill::SetAPIC(const PictureList &pictures) {
     const std::shared_ptr<CPicture> &picture = pictures.front();
     if (!picture) return E_POINTER;
     try {
-        const std::string mime = text::ToLatin1(picture->Mime());
-        const size_t m = mime.size();
-        std::vector<unsigned char> payload;
-        hr = PayloadAfter(m + 4, *picture, payload);
+        std::vector<unsigned char> payload = leading(*picture);
+        hr = AppendPictureBytes(*picture, payload);
         if (Failed(hr)) return hr;
-        payload[0] = kLatin1;
-        std::memcpy(payload.data() + 1, mime.data(), m);
-        payload[m + 2] = kFrontCover;
         return recordframes::AppendFrame(&m_context, frameId, payload.data(), payload.size());
     } catch (const std::bad_alloc &) {
         return E_OUTOFMEMORY;
     }
 }
 
-// "PIC" payload: encoding 0, a three-byte image format, picture type other, an
-// empty description, then the picture.
-long CTagmill::SetPIC(const PictureList &pictures) {
-    if (pictures.empty()) return S_OK;
-    unsigned int frameId = 0;
-    long hr = ToFrameId(kPicture, frameId, nullptr, nullptr, nullptr);
-    if (Failed(hr)) return hr;
-    const std::shared_ptr<CPicture> &picture = pictures.front();
-    if (!picture) return E_POINTER;
-    try {
-        std::vector<unsigned char> payload;
-        hr = PayloadAfter(6, *picture, payload);
-        if (Failed(hr)) return hr;
-        payload[0] = kLatin1;
-        if (const char *format = ImageFormat(picture->Mime())) std::memcpy(payload.data() + 1, format, 3);
-        payload[4] = kOtherPicture;
-        return recordframes::AppendFrame(&m_context, frameId, payload.data(), payload.size());
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-}
+long CTagmill::SetAPIC(const PictureList &pictures) { return appendPictureFrame(pictures, ApicFields); }
+
+long CTagmill::SetPIC(const PictureList &pictures) { return appendPictureFrame(pictures, PicFields); }

@@ -1,7 +1,8 @@
-// Frame plumbing shared by the record-valued properties (pictures, music ID,
-// objects, user-defined strings): appending a frame built from a payload, a
-// holder for payloads from the task allocator, and the scan that finds the
-// first frame of an ID whose record carries a given description.
+// Frame and cache plumbing shared by the record-valued properties (pictures,
+// music ID, objects, user-defined strings): appending a frame built from a
+// payload, a holder for payloads from the task allocator, the scan that finds
+// the first frame of an ID whose record carries a given description, and
+// copying a cache entry out to a caller or in from one.
 #ifndef TAGMILL_TAG_ACCESS_RECORD_FRAMES_H
 #define TAGMILL_TAG_ACCESS_RECORD_FRAMES_H
 
@@ -78,6 +79,21 @@ long FindByDescription(tav_id3_context *context, uint32_t frameId, const std::ws
         return E_OUTOFMEMORY;
     }
     return records.empty() ? S_FALSE : S_OK;
+}
+
+// Copies the cache entry of propertyId into list (its records stay shared).
+// E_PROPERTY_ABSENT (list untouched) when the cache has none, E_OUTOFMEMORY
+// when the copy cannot be made.
+template <class Cache, class List>
+long CopyCacheEntry(const Cache &cache, long propertyId, List &list) {
+    const auto entry = cache.find(propertyId);
+    if (entry == cache.end()) return E_PROPERTY_ABSENT;
+    try {
+        list = entry->second;
+    } catch (const std::bad_alloc &) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
 }
 
 // Replaces a cache entry: the old list goes, a non-empty list is stored as a

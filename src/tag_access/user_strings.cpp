@@ -59,14 +59,7 @@ void RemoveStoredComments(tav_id3_context *context, uint32_t frameId, const std:
 
 long CTagmill::GetUserDefinedString(long propertyId, UserStringList &strings) {
     if (!m_opened) return E_UNEXPECTED;
-    const auto entry = m_userStrings.find(propertyId);
-    if (entry == m_userStrings.end()) return E_PROPERTY_ABSENT;
-    try {
-        strings = entry->second;
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return recordframes::CopyCacheEntry(m_userStrings, propertyId, strings);
 }
 
 // Only the two identifiers with a row are taken. The other user-defined
@@ -83,16 +76,9 @@ long CTagmill::PutUserDefinedString(long propertyId, const UserStringList &strin
 }
 
 long CTagmill::GetUserDefinedStringInternal(long propertyId, UserStringList &strings, int &index) {
-    if (!m_opened) return E_UNEXPECTED;
-    index = -1;
     unsigned int frameId = 0;
     std::wstring description;
-    long hr;
-    try {
-        hr = ToFrameId(propertyId, frameId, &description, nullptr, nullptr);
-    } catch (const std::bad_alloc &) {
-        return E_OUTOFMEMORY;
-    }
+    const long hr = describedFrame(propertyId, index, frameId, description);
     if (Failed(hr)) return hr;
     const bool withLanguage = propertyId == kSmpbComment;
     return recordframes::FindByDescription(
