@@ -78,7 +78,10 @@ public:
         for (const char *name : result.tallies) m_tallies.Add(name);
     }
 
+    // An input that never reached a task (a missing -r directory, an output
+    // name clash) is still one of the files the run was given.
     void Problem(const InputProblem &problem) {
+        ++m_files;
         Report(problem.path, problem.failure);
         m_failures.Add(FailureKind(problem.failure));
         ++m_failedFiles;

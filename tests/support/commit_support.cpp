@@ -86,11 +86,6 @@ Bytes Latin1(const std::wstring &text) {
     return out;
 }
 
-bool HasV1(const Bytes &content) {
-    return content.size() >= 128 && content[content.size() - 128] == 'T' &&
-           content[content.size() - 127] == 'A' && content[content.size() - 126] == 'G';
-}
-
 std::string V1Text(const Bytes &content, size_t offset, size_t width) {
     const size_t base = content.size() - 128 + offset;
     std::string out;

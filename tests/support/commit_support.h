@@ -39,9 +39,7 @@ Bytes UnicodePayload(const std::wstring &text);
 Bytes NarrowPayload(const std::string &latin1);
 Bytes Latin1(const std::wstring &text);
 
-// ID3v1: whether the last 128 bytes start with "TAG", and a text field's bytes
-// up to its first zero byte.
-bool HasV1(const Bytes &content);
+// ID3v1: a text field's bytes up to its first zero byte.
 std::string V1Text(const Bytes &content, size_t offset, size_t width = 30);
 Bytes V1Tag(const std::string &title, uint8_t genre = 255, int track = -1);
 

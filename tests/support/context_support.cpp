@@ -23,21 +23,9 @@ int32_t Context::OpenMemory(const Bytes &bytes) {
                                                     &m_context));
 }
 
-int32_t Context::OpenNewMemory(int32_t padding) {
-    tav_id3_v2_header header = EmptyTagHeader(padding);
-    return Track(tav_id3_create_context_from_memory(nullptr, 0, 1, &header, &m_context));
-}
-
 int32_t Context::Destroy() {
     m_live = false;
     return tav_id3_destroy_context(&m_context);
-}
-
-tav_id3_v2_header EmptyTagHeader(int32_t padding) {
-    tav_id3_v2_header header{};
-    header.version = TAV_ID3_V23;
-    header.size = padding;
-    return header;
 }
 
 namespace {

@@ -24,7 +24,6 @@ public:
     int32_t OpenFile(const std::wstring &path, int32_t mode, int32_t aiff = 0,
                      const tav_id3_v2_header *header = nullptr);
     int32_t OpenMemory(const Bytes &bytes);
-    int32_t OpenNewMemory(int32_t padding);
     int32_t Destroy();
     tav_id3_context *get() { return &m_context; }
     tav_id3_context *operator->() { return &m_context; }
@@ -34,9 +33,6 @@ private:
     tav_id3_context m_context{};
     bool m_live = false;
 };
-
-// A header record describing a new empty tag with the given padding.
-tav_id3_v2_header EmptyTagHeader(int32_t padding = 0);
 
 // Installs hooks that record every trace text and every error, the latter as
 // the format with its function name substituted; restores the defaults on

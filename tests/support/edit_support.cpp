@@ -20,7 +20,9 @@ EditSession::~EditSession() {
 int32_t EditSession::OpenFile(const Bytes &bytes, int32_t mode, int32_t aiff) {
     WriteFile(scratch.file("content"), bytes);
     m_file = true;
-    tav_id3_v2_header header = EmptyTagHeader(0);
+    // A content without a tag gets an empty ID3v2.3 tag when it opens.
+    tav_id3_v2_header header{};
+    header.version = TAV_ID3_V23;
     return context.OpenFile(Widen(scratch.file("content")), mode, aiff, &header);
 }
 

@@ -97,12 +97,4 @@ ExtractedTag ExtractTag(const Bytes &file, size_t offset) {
     return tag;
 }
 
-std::vector<Bytes> FramePayloads(const ExtractedTag &tag, const std::string &id) {
-    std::vector<Bytes> out;
-    for (const TagFrame &f : tag.frames) {
-        if (f.id == id) out.push_back(f.payload);
-    }
-    return out;
-}
-
 } // namespace testsupport

@@ -1,6 +1,6 @@
 // Test-only ID3v2 reader: walks the tag at an offset of a file's bytes
-// (v2.2, v2.3 or v2.4) and returns its frames' IDs and payloads, so tests can
-// feed real payloads written by other taggers to the record parsers.
+// (v2.2, v2.3 or v2.4) and returns its frames' IDs and payloads, an
+// independent view of real tags to compare the library's results with.
 #ifndef TAGMILL_TEST_FRAME_EXTRACT_H
 #define TAGMILL_TEST_FRAME_EXTRACT_H
 
@@ -28,9 +28,6 @@ struct ExtractedTag {
 // frames. A v2.4 tag whose syncsafe frame sizes lead nowhere is walked again
 // with plain sizes, as some taggers wrote them.
 ExtractedTag ExtractTag(const Bytes &file, size_t offset = 0);
-
-// Payloads of the frames with one ID, in tag order.
-std::vector<Bytes> FramePayloads(const ExtractedTag &tag, const std::string &id);
 
 } // namespace testsupport
 

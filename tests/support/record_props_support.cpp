@@ -9,8 +9,19 @@
 namespace testsupport {
 
 namespace {
+
 const char kPython[] = "/usr/bin/python3";
+
+bool RunPythonFile(const std::string &path, const std::string &args, std::string *out) {
+    out->clear();
+    FILE *pipe = popen(("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " " + path + " " + args).c_str(), "r");
+    if (pipe == nullptr) return false;
+    char chunk[4096];
+    while (size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out->append(chunk, n);
+    return pclose(pipe) == 0;
 }
+
+} // namespace
 
 Bytes ApicPayload(const std::string &mime, uint8_t type, const std::string &description, const Bytes &data) {
     return Concat({Bytes{0}, Ascii(mime), Bytes{0, type}, Ascii(description), Bytes{0}, data});
@@ -33,17 +44,17 @@ Bytes UfidPayload(const std::string &owner, size_t idBytes, uint8_t fill) {
     return Concat({Ascii(owner), Bytes{0}, Bytes(idBytes, fill)});
 }
 
-Bytes Mp3(int major, const FrameList &frames, size_t padding) {
-    return Concat({TagV2(major, frames, padding), FakeAudio(2)});
+std::string Hex(const Bytes &bytes) {
+    std::string hex;
+    for (uint8_t b : bytes) {
+        hex += "0123456789abcdef"[b >> 4];
+        hex += "0123456789abcdef"[b & 15];
+    }
+    return hex;
 }
 
-Bytes Unsynchronise(const Bytes &body) {
-    Bytes out;
-    for (size_t i = 0; i < body.size(); ++i) {
-        out.push_back(body[i]);
-        if (body[i] == 0xFF && (i + 1 == body.size() || body[i + 1] >= 0xE0 || body[i + 1] == 0)) out.push_back(0);
-    }
-    return out;
+Bytes Mp3(int major, const FrameList &frames, size_t padding) {
+    return Concat({TagV2(major, frames, padding), FakeAudio(2)});
 }
 
 bool HaveMutagen() {
@@ -52,16 +63,8 @@ bool HaveMutagen() {
     return have;
 }
 
-bool RunPython(const std::string &script, const std::string &args, std::string *out) {
-    TempDir dir;
-    const std::string path = dir.file("script.py");
-    WriteFile(path, Bytes(script.begin(), script.end()));
-    out->clear();
-    FILE *pipe = popen(("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " " + path + " " + args).c_str(), "r");
-    if (pipe == nullptr) return false;
-    char chunk[4096];
-    while (size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out->append(chunk, n);
-    return pclose(pipe) == 0;
+bool RunPeerScript(const std::string &name, const std::string &args, std::string *out) {
+    return RunPythonFile(std::string(TAGMILL_SOURCE_DIR) + "/tests/tag_access/peers/" + name, args, out);
 }
 
 } // namespace testsupport

@@ -41,8 +41,7 @@ long PutAndClose(const std::string &path, NthFailure *failure) {
     if (failure) tav_set_fault_hook(FailNth, failure);
     const long hr = t.Close();
     tav_set_fault_hook(nullptr, nullptr);
-    std::vector<std::wstring> got;
-    EXPECT_EQ(E_UNEXPECTED, t.GetString(4624, got)) << "Close clears the object whatever the result";
+    EXPECT_EQ(E_UNEXPECTED, t.PutString(4624, {})) << "Close clears the object whatever the result";
     return hr;
 }
 
@@ -81,11 +80,9 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
                 break;
             }
             EXPECT_TRUE(TempFilesWithPrefix(tmp).empty());
-            if (hr != S_OK) {
-                EXPECT_EQ(E_FAIL, hr);
-                if (failure.beforeRename) {
-                    EXPECT_EQ(original, after);
-                }
+            EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << hr;
+            if (hr != S_OK && failure.beforeRename) {
+                EXPECT_EQ(original, after);
             }
             if (after == original) {
                 EXPECT_NE(S_OK, hr);

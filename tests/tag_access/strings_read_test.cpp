@@ -1,6 +1,11 @@
 // String reads: the ID3v1 fall-back and when it is not taken, repeated frames,
-// refusals, and the re-write of the core properties by an open for writing.
+// the text payloads of every encoding (marks, surrogate pairs, malformed and
+// short input), which identifiers the string members accept, refusals, and the
+// re-write of the core properties by an open for writing.
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 #include "support/commit_support.h"
 #include "support/read_support.h"
@@ -12,91 +17,134 @@ namespace {
 
 using Strings = std::vector<std::wstring>;
 
+// Each content is read for several properties; an empty list means the
+// property reads as absent. Beside the ID3v1 tag, an empty title frame hides
+// its title and the album frame wins; the track frame is shared by 4357 and
+// 4397; only the first artist frame is read, but every URL frame; and a
+// user-defined text frame is no string property.
 TEST(GetString, Id3v2FramesAndTheId3v1Fallback) {
-    const FrameList none;
+    const FrameList frames = {
+        {"TIT2", {1, 0xFF, 0xFE, 0, 0}}, {"TALB", Latin1Text("Bar")},     {"TRCK", Latin1Text("3/12")},
+        {"TPE1", Latin1Text("A")},       {"TPE1", Latin1Text("B")},       {"WOAR", Ascii("http://a")},
+        {"WOAR", Ascii("http://b\xE9")}, {"TXXX", Concat({Latin1Text("GN_ExtData"), Bytes{0, 'x'}})}};
     const struct {
         const char *name;
-        FrameList frames; // ID3v2.3 frames
-        Bytes v1;
-        long id;
-        long hr;
-        Strings expected;
+        Bytes content;
+        std::map<long, Strings> expected;
     } cases[] = {
-        {"title", none, TagV1("Foo"), 4615, S_OK, {L"Foo"}},
-        {"album without its padding", none, TagV1("", "Art", "Alb" + std::string(27, ' ')), 4620, S_OK, {L"Alb"}},
-        {"artist in Latin-1", none, TagV1("", "Art\xE9"), 4624, S_OK, {L"Art\u00E9"}},
-        {"genre number", none, TagV1("", "", "", 17), 4616, S_OK, {L"(17)"}},
-        {"genre 148 is none", none, TagV1("", "", "", 148), 4616, E_PROPERTY_ABSENT, {}},
-        {"track byte 0", none, TagV1("", "", "", 255, 0), 4357, S_OK, {L"0"}},
-        {"second track id has no fallback", none, TagV1("", "", "", 255, 7), 4397, E_PROPERTY_ABSENT, {}},
-        {"ID3v1.0 has no track", none, TagV1("Foo"), 4357, E_PROPERTY_ABSENT, {}},
-        {"empty frame hides ID3v1", {{"TIT2", {1, 0xFF, 0xFE, 0, 0}}}, TagV1("Foo"), 4615, E_PROPERTY_ABSENT, {}},
-        {"frame wins", {{"TIT2", Latin1Text("Bar")}}, TagV1("Foo"), 4615, S_OK, {L"Bar"}},
-        {"shared track frame, second id", {{"TRCK", Latin1Text("3/12")}}, {}, 4397, S_OK, {L"3/12"}},
-        {"two artist frames: first only", {{"TPE1", Latin1Text("A")}, {"TPE1", Latin1Text("B")}}, {}, 4624, S_OK,
-         {L"A"}},
-        {"two URL frames: both",
-         {{"WOAR", Ascii("http://a")}, {"TIT2", Latin1Text("t")}, {"WOAR", Ascii("http://b\xE9")}}, {}, 4646, S_OK,
-         {L"http://a", L"http://b\u00E9"}},
-        {"user-defined frame is not a string",
-         {{"TXXX", Concat({Latin1Text("GN_ExtData"), Bytes{0, 'x'}})}}, {}, 4717, E_PROPERTY_ABSENT, {}},
+        {"ID3v1.1 only", TagV1("Foo", "Art\xE9", "Alb" + std::string(27, ' '), 17, 0),
+         {{4615, {L"Foo"}}, {4624, {L"Art\u00E9"}}, {4620, {L"Alb"}}, {4616, {L"(17)"}}, {4357, {L"0"}}, {4397, {}}}},
+        {"ID3v1.0 without genre", TagV1("Foo", "", "", 148), {{4624, {}}, {4616, {}}, {4357, {}}}},
+        {"frames beside ID3v1", Concat({TagV2(3, frames), FakeAudio(1), TagV1("Foo", "Art", "Alb", 17, 9)}),
+         {{4615, {}}, {4620, {L"Bar"}}, {4624, {L"A"}}, {4357, {L"3/12"}}, {4397, {L"3/12"}}, {4717, {}},
+          {4646, {L"http://a", L"http://b\u00E9"}}, {4616, {L"(17)"}}}},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
         CTagmill tag;
-        ASSERT_EQ(OpenBytes(tag, Concat({TagV2(3, c.frames), FakeAudio(1), c.v1})), S_OK);
-        long hr = 0;
-        const Strings values = Values(tag, c.id, &hr);
-        EXPECT_EQ(hr, c.hr);
-        EXPECT_EQ(values, c.expected);
+        ASSERT_EQ(OpenBytes(tag, c.content), S_OK) << c.name;
+        for (const auto &[id, expected] : c.expected) {
+            long hr = 0;
+            EXPECT_EQ(Values(tag, id, &hr), expected) << c.name << ", property " << id;
+            EXPECT_EQ(hr, expected.empty() ? E_PROPERTY_ABSENT : S_OK) << c.name << ", property " << id;
+        }
     }
 }
 
-// Refused reads leave the caller's list alone; a refused put begins no edit,
-// so with nothing staged the commit has nothing to do.
-TEST(StringRefusals, LeaveTheListAloneAndBeginNoEdit) {
-    CTagmill tag;
-    Strings values{L"keep"};
-    EXPECT_EQ(tag.GetString(4615, values), E_UNEXPECTED);
-    EXPECT_EQ(tag.PutString(4615, {L"x"}), E_UNEXPECTED);
-    ASSERT_EQ(OpenBytes(tag, TagV2(3, {{"TIT2", Latin1Text("T")}})), S_OK);
-    for (long id : {4640L, 5891L, 5894L, 5120L, 8960L, 290L}) {
-        EXPECT_EQ(tag.GetString(id, values), E_PROPERTY_UNSUPPORTED) << id;
-        EXPECT_EQ(tag.PutString(id, {L"x"}), E_PROPERTY_UNSUPPORTED) << id;
+// Text payloads read through a title frame in tags of each version. Each tag
+// has an ID3v1 title "Foo" beside the frame: a payload that fails to decode
+// falls back to "Foo", an empty but valid one reads as absent. Malformed
+// sequences become U+FFFD, one for each byte that cannot start or continue a
+// character.
+TEST(TitlePayload, DecodesInEveryVersion) {
+    const std::wstring smiley(1, wchar_t(0x1F600));
+    const std::wstring bad(L"\uFFFD");
+    const std::wstring badUtf8 = bad + L"(" + std::wstring(10, L'\uFFFD');
+    const struct {
+        const char *name;
+        Bytes payload;
+        std::wstring expected; // empty: absent
+    } cases[] = {
+        {"UTF-16LE, first value only", {1, 0xFF, 0xFE, 0x41, 0, 0x42, 0, 0, 0, 0x43, 0}, L"AB"},
+        {"UTF-16 big-endian mark", {1, 0xFE, 0xFF, 0, 0x41, 0, 0x42}, L"AB"},
+        {"UTF-16BE encoding byte", {2, 0, 0x41, 0, 0x42}, L"AB"},
+        {"UTF-16 without a mark is big-endian", {1, 0, 0x41, 0, 0x42}, L"AB"},
+        {"UTF-16 surrogate pair", {1, 0xFF, 0xFE, 0x3D, 0xD8, 0x00, 0xDE}, smiley},
+        {"UTF-16 lone surrogates", {1, 0xFF, 0xFE, 0x00, 0xD8, 0x42, 0x00, 0x00, 0xDC}, bad + L"B" + bad},
+        {"UTF-16 empty text", {1, 0xFF, 0xFE, 0, 0}, L""},
+        {"UTF-8 needs two bytes", {3, 0x41}, L"Foo"},
+        {"UTF-8 terminated, first value", {3, 0x41, 0, 0x42}, L"A"},
+        {"UTF-8 euro sign and four bytes", {3, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80}, L"\u20AC" + smiley},
+        // A broken pair, an overlong lead with a stray continuation, an
+        // encoded surrogate, a code above U+10FFFF, a sequence cut off.
+        {"UTF-8 malformed",
+         {3, 0xC3, 0x28, 0xC0, 0xAF, 0xED, 0xA0, 0x80, 0xF4, 0x90, 0x80, 0x80, 0xE2, 0x82}, badUtf8},
+        {"Latin-1 high byte, first value", {0, 0xE9, 0, 0x42}, L"\u00E9"},
+        {"encoding byte alone", {0}, L""},
+        {"empty payload", {}, L"Foo"},
+        {"unknown encoding", {4, 0x41}, L"Foo"},
+    };
+    for (const auto &c : cases) {
+        for (int major : {2, 3, 4}) {
+            SCOPED_TRACE(std::string(c.name) + " in v2." + std::to_string(major));
+            CTagmill tag;
+            const std::string id = major == 2 ? "TT2" : "TIT2";
+            ASSERT_EQ(OpenBytes(tag, Concat({TagV2(major, {{id, c.payload}}), TagV1("Foo")})), S_OK);
+            long hr = 0;
+            const Strings values = Values(tag, 4615, &hr);
+            EXPECT_EQ(hr, c.expected.empty() ? E_PROPERTY_ABSENT : S_OK);
+            EXPECT_EQ(values, c.expected.empty() ? Strings{} : Strings{c.expected});
+        }
     }
+}
+
+// GetString and PutString accept exactly the string identifiers, checked
+// against an independent list. A refused put begins no edit, so the commit
+// finds nothing to do; a refused read leaves the caller's list alone.
+TEST(FrameMapping, StringMembersAcceptExactlyTheStringIdentifiers) {
+    const std::set<long> expected = {288,  289,  528,  593,  4357, 4397, 4610, 4615, 4616, 4617, 4620,
+                                     4624, 4627, 4646, 4717, 5639, 5644, 5648, 5651, 8450, 9233};
+    CTagmill tag;
+    ASSERT_EQ(OpenBytes(tag, FakeAudio()), S_OK);
+    EXPECT_EQ(tag.TagVersion(), 1) << "a content without an ID3v2 tag is taken for 2.3";
+    EXPECT_EQ(tag.PutString(5120, {L"x"}), E_PROPERTY_UNSUPPORTED);
     EXPECT_EQ(tag.UpdateOnMemory(), E_FAIL);
-    EXPECT_EQ(tag.GetString(4624, values), E_PROPERTY_ABSENT);
+    Strings values{L"keep"};
+    EXPECT_EQ(tag.GetString(4615, values), E_PROPERTY_ABSENT);
     EXPECT_EQ(values, Strings{L"keep"});
-    EXPECT_EQ(tag.GetString(4615, values), S_OK);
-    EXPECT_EQ(values, Strings{L"T"});
-    EXPECT_EQ(tag.Close(), S_OK);
-    EXPECT_EQ(tag.GetString(4615, values), E_UNEXPECTED);
+    std::set<long> readable, writable;
+    for (long id = -5; id < 0x3000; ++id) {
+        if (tag.GetString(id, values) != E_PROPERTY_UNSUPPORTED) readable.insert(id);
+        if (tag.PutString(id, {}) != E_PROPERTY_UNSUPPORTED) writable.insert(id);
+    }
+    EXPECT_EQ(readable, expected);
+    EXPECT_EQ(writable, expected);
 }
 
 // Mode 2 writes title, track, genre, album and artist back at once, in the
 // library's own encodings and in that order (the commit moves the title last):
 // values found only in the ID3v1 tag reach the ID3v2 tag, further values of a
-// frame are dropped, and frames of other properties stay as they were.
+// frame are dropped, and frames of other properties stay as they were. The
+// extended header (10 bytes, its size field 6 leaving out its own four) is
+// not written back.
 TEST(OpenForWriting, RewritesTheCorePropertiesOnClose) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     const Bytes tcop = Concat({Bytes{3}, Ascii("C"), Bytes{0}});
-    WriteFile(path, Concat({TagV2(4, {{"TPE1", Concat({Bytes{3}, Ascii("X"), Bytes{0}, Ascii("Y")})}, {"TCOP", tcop}}),
-                            FakeAudio(2), TagV1("Foo", "", "", 17, 9)}));
+    const Bytes artists = Concat({Bytes{3}, Ascii("X"), Bytes{0}, Ascii("Y")});
+    const Bytes extendedHeader = Concat({Be32(6), Bytes{1, 0}, Bytes(4, 0)});
+    const Bytes body = Concat({extendedHeader, Frame24("TPE1", artists), Frame24("TCOP", tcop), Bytes(16, 0)});
+    WriteFile(path, Concat({Id3Header(4, 0, 0x40, static_cast<uint32_t>(body.size())), body, FakeAudio(2),
+                            TagV1("Foo", "", "", 17, 9)}));
     CTagmill tag;
     ASSERT_EQ(tag.Open(Widen(path), 2), S_OK);
-    EXPECT_EQ(Values(tag, 4615), Strings{L"Foo"});
     ASSERT_EQ(tag.Close(), S_OK);
 
-    const FrameList expected = {
-        {"TCOP", tcop},
-        {"TRCK", NarrowPayload("9")},
-        {"TCON", NarrowPayload("(17)")},
-        {"TPE1", UnicodePayload(L"X")},
-        {"TIT2", UnicodePayload(L"Foo")},
-    };
+    const FrameList expected = {{"TCOP", tcop}, {"TRCK", NarrowPayload("9")}, {"TCON", NarrowPayload("(17)")},
+                                {"TPE1", UnicodePayload(L"X")}, {"TIT2", UnicodePayload(L"Foo")}};
+    const ParsedTag written = ParseTag(ReadFile(path));
+    EXPECT_EQ(written.flags, 0);
     FrameList frames;
-    for (const ParsedFrame &f : ParseTag(ReadFile(path)).frames) frames.emplace_back(f.id, f.data);
+    for (const ParsedFrame &f : written.frames) frames.emplace_back(f.id, f.data);
     EXPECT_EQ(frames, expected);
 }
 

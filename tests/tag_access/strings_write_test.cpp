@@ -1,109 +1,132 @@
-// PutString: the frames it leaves in a committed tag (payload layouts, which
-// frames are replaced), the staged ID3v1 fields, genre numbers, and what the
-// cache answers before the commit.
+// PutString and the commit: what the cache answers before the commit, the
+// frames a put leaves in a committed tag (payload layouts, which frames are
+// replaced), the staged ID3v1 fields, UpdateOnMemory's cycle of puts and
+// commits, and the ID3v1 update flag of each way of opening.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/commit_support.h"
-#include "tagmill/tagmill.h"
+#include "support/read_support.h"
 
 using namespace testsupport;
 using namespace tagmill;
 
 namespace {
 
+using Strings = std::vector<std::wstring>;
+
 const Bytes kBpm = Frame23("TBPM", NarrowPayload("120"));
 
-// Writes a 2.3 tag holding frames (plus padding) before some audio, opens it
-// for reading and writing, applies put, closes, and returns the file.
-template <typename Put>
-Bytes CommitWith(const Bytes &frames, Put put) {
+// A 2.3 tag holding frames (plus padding) before some audio.
+Bytes SmallMp3(const Bytes &frames) {
+    return Concat({Id3Header(3, 0, 0, static_cast<uint32_t>(frames.size() + 32)), frames, Bytes(32, 0), FakeAudio(1)});
+}
+
+// Writes SmallMp3(frames) to a file, opens it for writing, makes the puts and
+// closes; returns the file. Until the commit the cache answers with every
+// value put, and a list that is empty or begins with an empty value reads as
+// absent.
+Bytes CommitPuts(const Bytes &frames, const std::vector<std::pair<long, Strings>> &puts) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
-    WriteFile(path, Concat({Id3Header(3, 0, 0, static_cast<uint32_t>(frames.size() + 64)), frames, Bytes(64, 0),
-                            FakeAudio(1)}));
+    WriteFile(path, SmallMp3(frames));
     CTagmill t;
     EXPECT_EQ(S_OK, t.Open(Widen(path), 2));
-    put(t);
+    for (const auto &[id, values] : puts) {
+        EXPECT_EQ(S_OK, t.PutString(id, values)) << id;
+        const bool absent = values.empty() || values[0].empty();
+        long hr = 0;
+        EXPECT_EQ(absent ? Strings{} : values, Values(t, id, &hr)) << id;
+        EXPECT_EQ(absent ? E_PROPERTY_ABSENT : S_OK, hr) << id;
+    }
     EXPECT_EQ(S_OK, t.Close());
     return ReadFile(path);
 }
 
-Bytes CommitPut(const Bytes &frames, long id, const std::vector<std::wstring> &values) {
-    return CommitWith(frames, [&](CTagmill &t) { EXPECT_EQ(S_OK, t.PutString(id, values)); });
-}
-
+// Each case makes several puts in one commit. The frames of other properties
+// stay first; each put appends its frames; the title frame is always there,
+// and last. The new ID3v1 tag holds the staged fields, among them the track
+// number that the open for writing staged from the track frame.
 TEST(PutString, FramesAndId3v1FieldsAfterTheCommit) {
-    const std::wstring k40(L"0123456789abcdefghijklmnopqrstuvwxyzABCD");
+    const std::wstring k40(L"0123456789abcdef\u00E9\u20ACijklmnopqrstuvwxyzABCD");
+    const std::string k40InId3v1("0123456789abcdef\xE9?ijklmnopqrst"); // cut to 30, '?' beyond ISO-8859-1
+    const Bytes old = Concat({kBpm, Frame23("TIT2", NarrowPayload("Old")), Frame23("TIT2", NarrowPayload("Older")),
+                              Frame23("TCON", NarrowPayload("(3)")), Frame23("TALB", {5, 'x', 0}),
+                              Frame23("TRCK", NarrowPayload("1")), Frame23("TPE1", NarrowPayload("Old"))});
+    const Bytes bpm = NarrowPayload("120");
+    const std::string blank(30, ' '); // a field of a new ID3v1 tag that was never written
+    using V1Fields = std::tuple<std::string, std::string, std::string, int, int>; // title to track and genre
     const struct {
         const char *name;
         Bytes original;
-        long id;
-        std::vector<std::wstring> values;
-        const char *frame;
-        std::vector<Bytes> payloads; // of that frame ID after the commit
-        size_t v1Offset;             // bytes of the ID3v1 tag expected there
-        Bytes v1;
+        std::vector<std::pair<long, Strings>> puts;
+        FrameList frames;
+        V1Fields v1;
     } cases[] = {
-        {"empty list leaves an empty title",
-         Concat({kBpm, Frame23("TIT2", NarrowPayload("Old")), Frame23("TIT2", NarrowPayload("Older"))}), 4615, {},
-         "TIT2", {{1, 0xFF, 0xFE, 0, 0}}, 3, {0}},
-        {"only the first value is written", kBpm, 4615, {L"A", L"B"}, "TIT2", {{1, 0xFF, 0xFE, 'A', 0, 0, 0}}, 3,
-         {'A', 0}},
-        {"title cut to 30 for ID3v1", kBpm, 4615, {k40}, "TIT2", {UnicodePayload(k40)}, 3, Latin1(k40.substr(0, 30))},
-        {"track is narrow and stages its number", kBpm, 4357, {L"3/12"}, "TRCK", {{0, '3', '/', '1', '2', 0}}, 125,
-         {0, 3}},
-        {"empty genre list removes the frame", Concat({kBpm, Frame23("TCON", NarrowPayload("(3)"))}), 4616, {},
-         "TCON", {}, 127, {148}},
-        {"one URL frame per value, no terminator", kBpm, 4646, {L"a", L"b"}, "WOAR", {{'a'}, {'b'}}, 0,
-         {'T', 'A', 'G'}},
-        {"second track id replaces the shared frame", Concat({kBpm, Frame23("TRCK", NarrowPayload("1"))}), 4397,
-         {L"7"}, "TRCK", {NarrowPayload("7")}, 0, {'T', 'A', 'G'}},
-        {"unreadable frame stays beside", Concat({kBpm, Frame23("TALB", {5, 'x', 0})}), 4620, {L"New"}, "TALB",
-         {{5, 'x', 0}, UnicodePayload(L"New")}, 63, {'N', 'e', 'w', 0}},
+        // The unreadable album frame was never loaded, so it stays beside the
+        // new one; the second track identifier replaces the shared frame but
+        // stages no ID3v1 track. A genre text not of the form "(n)..." is
+        // Unicode and no genre number (148).
+        {"empty lists and values, shared frame, URLs", old,
+         {{4615, {}}, {4616, {L"Rock"}}, {4397, {L"7"}}, {4620, {L"New"}}, {4624, {L""}}, {4646, {L"a", L"b"}}},
+         {{"TBPM", bpm}, {"TALB", {5, 'x', 0}}, {"TCON", UnicodePayload(L"Rock")}, {"TRCK", NarrowPayload("7")},
+          {"TALB", UnicodePayload(L"New")}, {"TPE1", UnicodePayload(L"")}, {"WOAR", {'a'}}, {"WOAR", {'b'}},
+          {"TIT2", {1, 0xFF, 0xFE, 0, 0}}},
+         {"", "", "New", 1, 148}},
+        // "(300)" and anything after it is narrow and genre 300 & 0xFF.
+        {"first values only, long title, numbers", kBpm, {{4615, {k40, L"B"}}, {4357, {L"3/12"}}, {4616, {L"(300)x"}}},
+         {{"TBPM", bpm}, {"TRCK", {0, '3', '/', '1', '2', 0}}, {"TCON", NarrowPayload("(300)x")},
+          {"TIT2", UnicodePayload(k40)}},
+         {k40InId3v1, blank, blank, 3, 44}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const Bytes after = CommitPut(c.original, c.id, c.values);
-        const ParsedTag tag = ParseTag(after);
-        EXPECT_EQ(c.payloads, tag.Payloads(c.frame));
-        EXPECT_EQ(kBpm, Frame23(tag.frames.at(0).id, tag.frames.at(0).data)) << "unrelated frames stay first";
-        EXPECT_EQ("TIT2", tag.frames.back().id) << "the title frame is always there, and last";
-        ASSERT_TRUE(HasV1(after));
-        EXPECT_EQ(c.v1, Bytes(after.end() - 128 + c.v1Offset, after.end() - 128 + c.v1Offset + c.v1.size()));
+        const Bytes after = CommitPuts(c.original, c.puts);
+        FrameList frames;
+        for (const ParsedFrame &f : ParseTag(after).frames) frames.emplace_back(f.id, f.data);
+        EXPECT_EQ(c.frames, frames);
+        EXPECT_EQ(c.v1, V1Fields(V1Text(after, 3), V1Text(after, 33), V1Text(after, 63), after[after.size() - 2],
+                                 after.back()));
     }
 }
 
-// Genre texts: "(n)" with anything after it is genre n (low 8 bits), written
-// in ISO-8859-1; everything else is no genre (148), written in UTF-16.
-TEST(PutString, GenreNumberAndEncodingFollowTheParenthesisForm) {
-    const struct {
-        const wchar_t *text;
-        uint8_t encoding;
-        uint8_t genre;
-    } cases[] = {{L"(17)", 0, 17}, {L"(17)Rock", 0, 17}, {L"(300)", 0, 44}, {L"()x", 0, 0},
-                 {L"Rock", 1, 148}, {L"(17", 1, 148},    {L"(x)", 1, 148},  {L"", 1, 148}};
-    for (const auto &c : cases) {
-        const Bytes after = CommitPut(kBpm, 4616, {c.text});
-        const std::vector<Bytes> tcon = ParseTag(after).Payloads("TCON");
-        ASSERT_EQ(1u, tcon.size()) << Narrow(c.text);
-        EXPECT_EQ(c.encoding, tcon[0].at(0)) << Narrow(c.text);
-        EXPECT_EQ(c.genre, after.back()) << Narrow(c.text);
-    }
+TEST(UpdateOnMemory, CommitsOnceForEachCycleOfPuts) {
+    Bytes image = SmallMp3(kBpm);
+    const Bytes copy = image;
+    CTagmill t;
+    ASSERT_EQ(S_OK, t.OpenFromMemory(image.data(), static_cast<unsigned>(image.size()), 1));
+    EXPECT_EQ(E_FAIL, t.UpdateOnMemory()) << "nothing put yet";
+    ASSERT_EQ(S_OK, t.PutString(4615, {L"x"}));
+    EXPECT_EQ(S_OK, t.UpdateOnMemory());
+    EXPECT_EQ(E_FAIL, t.UpdateOnMemory()) << "the cycle ended with the commit";
+    ASSERT_EQ(S_OK, t.PutString(4624, {L"y"}));
+    EXPECT_EQ(S_OK, t.UpdateOnMemory()) << "a put after a commit starts a new cycle";
+    EXPECT_EQ(copy, image) << "the caller's buffer is never written";
 }
 
-TEST(PutString, CacheAnswersAtOnceAndKeepsEveryValue) {
-    const Bytes after = CommitWith(Concat({kBpm, Frame23("TPE1", UnicodePayload(L"Old"))}), [](CTagmill &t) {
-        std::vector<std::wstring> got;
-        ASSERT_EQ(S_OK, t.PutString(4624, {L"A", L"B"}));
-        ASSERT_EQ(S_OK, t.GetString(4624, got));
-        EXPECT_EQ((std::vector<std::wstring>{L"A", L"B"}), got);
-        ASSERT_EQ(S_OK, t.PutString(4624, {}));
-        EXPECT_EQ(E_PROPERTY_ABSENT, t.GetString(4624, got));
-        ASSERT_EQ(S_OK, t.PutString(4624, {L""}));
-        EXPECT_EQ(E_PROPERTY_ABSENT, t.GetString(4624, got)) << "an empty first value reads as absent";
-        EXPECT_EQ((std::vector<std::wstring>{L"A", L"B"}), got) << "a failed read leaves the list alone";
-    });
-    EXPECT_EQ(std::vector<Bytes>{UnicodePayload(L"")}, ParseTag(after).Payloads("TPE1"));
+// Objects that do not maintain the ID3v1 tag still stage its fields, but the
+// commit leaves the tag as it was.
+TEST(Commit, LeavesId3v1AloneWithoutTheUpdateFlag) {
+    const Bytes oldV1 = V1Tag("Old v1", 17, 9);
+    for (const std::string way : {"Open2 false", "mode 3", "AIFF"}) {
+        TempDir dir;
+        const std::wstring path = dir.wfile("a");
+        const Bytes tag = Concat({Id3Header(3, 0, 0, 32), Bytes(32, 0)});
+        WriteFile(dir.file("a"), Concat({way == "AIFF" ? AiffWithTag(tag, FakeAudio(1)) : SmallMp3(kBpm), oldV1}));
+        const auto open = [&](CTagmill &t) {
+            return way == "AIFF" ? t.OpenForAiff(path, 2) : way == "mode 3" ? t.Open(path, 3) : t.Open2(path, 2, false);
+        };
+        CTagmill t;
+        ASSERT_EQ(S_OK, open(t)) << way;
+        for (long id : {4615L, 4624L, 4620L, 4616L, 4357L}) ASSERT_EQ(S_OK, t.PutString(id, {L"(3)2"})) << way;
+        EXPECT_EQ(E_INVALIDARG, t.UpdateOnMemory()) << "a file is committed by Close";
+        ASSERT_EQ(S_OK, t.Close()) << way;
+        const Bytes after = ReadFile(dir.file("a"));
+        EXPECT_EQ(oldV1, Bytes(after.end() - 128, after.end())) << way;
+        ASSERT_EQ(S_OK, open(t)) << way;
+        EXPECT_EQ(Strings{L"(3)2"}, Values(t, 4615)) << way << ": the ID3v2 tag was committed";
+    }
 }
 
 } // namespace

@@ -1,20 +1,12 @@
 // Keeps the API guide (docs/api.md) complete: it must name every property
 // identifier of the frame mapping table, the identifiers without a row, and
 // every result code that result.h defines.
-#include <gtest/gtest.h>
-
 #include <regex>
-#include <string>
 
-#include "support/test_support.h"
 #include "tag_access/mapping.h"
+#include "tool_fixture.h"
 
 namespace {
-
-std::string ReadText(const std::string &relative) {
-    const testsupport::Bytes bytes = testsupport::ReadFile(std::string(TAGMILL_SOURCE_DIR) + "/" + relative);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // The number as a whole word: 4615 does not count inside 46150.
 bool MentionsNumber(const std::string &text, long number) {
@@ -22,15 +14,14 @@ bool MentionsNumber(const std::string &text, long number) {
 }
 
 TEST(ApiGuide, NamesEveryPropertyIdentifierAndResultCode) {
-    const std::string guide = ReadText("docs/api.md");
-    ASSERT_FALSE(guide.empty());
+    const std::string guide = tooltest::ReadText(std::string(TAGMILL_SOURCE_DIR) + "/docs/api.md");
     for (size_t i = 0; i < tagmill::mapping::kTableSize; ++i)
         EXPECT_TRUE(MentionsNumber(guide, tagmill::mapping::kTable[i].propertyId))
             << tagmill::mapping::kTable[i].propertyId;
     EXPECT_TRUE(MentionsNumber(guide, tagmill::mapping::kDateId));
     for (long id = 8960; id <= 8966; ++id) EXPECT_TRUE(MentionsNumber(guide, id)) << id;
 
-    const std::string header = ReadText("include/tagmill/result.h");
+    const std::string header = tooltest::ReadText(std::string(TAGMILL_SOURCE_DIR) + "/include/tagmill/result.h");
     const std::regex constant("constexpr long ([A-Z_]+) =");
     int codes = 0;
     for (std::sregex_iterator it(header.begin(), header.end(), constant), end; it != end; ++it, ++codes)

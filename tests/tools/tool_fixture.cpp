@@ -3,8 +3,10 @@
 
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <cstdlib>
+
+#include "support/commit_support.h"
+#include "support/context_support.h"
 
 namespace tooltest {
 
@@ -19,28 +21,18 @@ std::string Quote(const std::string &text) {
     return quoted + "'";
 }
 
+} // namespace
+
 std::string ReadText(const std::string &path) {
     const Bytes bytes = ReadFile(path);
     return std::string(bytes.begin(), bytes.end());
 }
 
-} // namespace
-
 std::string SamplePath() { return std::string(TAGMILL_SOURCE_DIR) + "/samples/sample.mp3"; }
 
-Bytes Id3v1(const std::string &title) {
-    Bytes tag = Concat({Ascii("TAG" + title), Bytes(125 - title.size(), 0)});
-    tag[126] = 4;
-    tag[127] = 17;
-    return tag;
-}
-
 Bytes Aiff() {
-    const Bytes comm = Concat({Ascii("COMM"), Be32(18), Bytes{0, 1, 0, 0, 0, 0, 0, 16},
-                               Bytes{0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}});
-    const Bytes ssnd = Concat({Ascii("SSND"), Be32(8), Bytes(8, 0)});
-    return Concat({Ascii("FORM"), Be32(static_cast<uint32_t>(4 + comm.size() + ssnd.size())), Ascii("AIFF"), comm,
-                   ssnd});
+    const Bytes comm = Concat({Bytes{0, 1, 0, 0, 0, 0, 0, 16}, Bytes{0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}});
+    return Form("AIFF", {{"COMM", comm}, {"SSND", Bytes(8, 0)}});
 }
 
 Bytes ImageBytes(const std::string &format, size_t size) {
@@ -52,11 +44,7 @@ Bytes ImageBytes(const std::string &format, size_t size) {
     return bytes;
 }
 
-Bytes LeadingTag(const Bytes &file) {
-    if (file.size() < 10) return {};
-    const size_t size = size_t(file[6]) << 21 | size_t(file[7]) << 14 | size_t(file[8]) << 7 | file[9];
-    return Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(std::min(file.size(), 10 + size)));
-}
+Bytes LeadingTag(const Bytes &file) { return Bytes(file.begin(), file.begin() + ParseTag(file).length()); }
 
 RunResult ToolTest::Run(const std::vector<std::string> &args) {
     std::string command = Quote(TAGMILL_TOOL_PATH);

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "support/test_support.h"
-#include "tagmill/tagmill.h"
 
 namespace tooltest {
 
@@ -23,14 +22,14 @@ struct RunResult {
     std::string err;
 };
 
+// A whole file as text.
+std::string ReadText(const std::string &path);
 std::string SamplePath();
-// A 128-byte ID3v1.1 tag with this title, track 4 and genre 17.
-Bytes Id3v1(const std::string &title);
 // A minimal untagged AIFF form: a COMM and an SSND chunk.
 Bytes Aiff();
 // `size` bytes that start with the magic of "png", "jpeg", "gif" or "webp".
 Bytes ImageBytes(const std::string &format, size_t size = 64);
-// The ID3v2 tag at the start of an MP3 image: header and body.
+// The ID3v2 tag at the start of a file: header and body.
 Bytes LeadingTag(const Bytes &file);
 
 class ToolTest : public ::testing::Test {
