@@ -45,8 +45,9 @@ std::vector<Scenario> Scenarios() {
     const Bytes unsynced = Concat({Id3Header(3, 0, 0x80, 36), Ascii("TIT2"), Be32(5), Bytes{0, 0, 1, 0xFF, 0, 0xFE, 0x41, 0},
                                    Frame23("COMM", Bytes(8, 'c')), Bytes(2, 0)});
     const Bytes footerAtEnd = Concat({audio, Id3Header(4, 0, 0x10, 16), Frame24("TPE1", Ascii("artist")), Ascii("3DI"),
-                                      Bytes{4, 0, 0x10}, Syncsafe(16), V1Tag("title")});
-    const Bytes aiff = AiffWithTag(Concat({Id3Header(3, 0, 0, 15), Frame23("TIT2", Bytes(5, 't'))}), audio);
+                                      Bytes{4, 0, 0x10}, Syncsafe(16), TagV1("title")});
+    const Bytes aiffTag = Concat({Id3Header(3, 0, 0, 15), Frame23("TIT2", Bytes(5, 't'))});
+    const Bytes aiff = Form("AIFF", {{"COMM", AiffComm()}, {"ID3 ", aiffTag}, {"SSND", Concat({Bytes(8, 0), audio})}});
     const Edit append = [](tav_id3_context *c) { return AddFrame(c, "TIT2", Bytes(40, 't')); };
     const Edit retitle = [](tav_id3_context *c) {
         int32_t rc = tav_id3_v2_remove_frame(c, FrameId("COMM"), 0);

@@ -82,7 +82,7 @@ TEST(RewriteLayout, PaddingPolicy) {
 TEST(RewriteFooter, TagFoundAtTheEndStaysBehindTheAudio) {
     // A 2.4 tag appended after the audio, found through its footer, with an
     // ID3v1 tag behind it. No padding: the footer follows the last frame.
-    const Bytes audio = FakeAudio(3), frames = Frame24("TIT2", Ascii("t")), v1 = V1Tag("title");
+    const Bytes audio = FakeAudio(3), frames = Frame24("TIT2", Ascii("t")), v1 = TagV1("title");
     const uint32_t n = static_cast<uint32_t>(frames.size()), m = n + 15;
     auto footer = [](uint32_t size) { return Concat({Ascii("3DI"), Bytes{4, 0, 0x10}, Syncsafe(size)}); };
     EditSession s;
@@ -113,10 +113,11 @@ TEST(RewriteExtendedHeader, CopyAndFlagMustAgree) {
 }
 
 TEST(RewriteAiff, ChunkSizesAndPadBytes) {
-    const Bytes comm = Concat({Bytes{0, 1, 0, 0, 0, 0x10, 0, 16}, Bytes{0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}});
+    const Bytes comm = AiffComm();
     const Bytes sound(301, 0x33), tit2 = Frame23("TIT2", Bytes(5, 't'));
     const Bytes ssnd = Concat({Ascii("SSND"), Be32(40), Bytes(40, 0x22)});
-    const Bytes withOddTag = AiffWithTag(Tag(3, tit2), sound); // 25-byte chunk and its pad byte
+    // A 25-byte chunk and its pad byte.
+    const Bytes withOddTag = Form("AIFF", {{"COMM", comm}, {"ID3 ", Tag(3, tit2)}, {"SSND", Concat({Bytes(8, 0), sound})}});
     const size_t commEnd = 12 + 8 + comm.size();
     const Bytes emptyChunk = Form("AIFF", {{"COMM", comm}, {"ID3 ", {}}, {"SSND", Bytes(40, 0x22)}});
     const Bytes bare = Form("AIFF", {{"COMM", comm}, {"SSND", Bytes(39, 0x22), false}}); // odd length, no pad
@@ -172,13 +173,13 @@ TEST(RewriteCorpus, EveryFrameSurvivesTheRewrite) {
         ASSERT_EQ(TAV_OK, AddFrame(s.get(), v22 ? "TOT" : "TOAL", added));
         ASSERT_EQ(TAV_OK, tav_id3_v2_edit_end(s.get()));
         const Bytes out = s.Content();
-        ExtractedTag expected = ExtractTag(original, old.position);
+        ParsedTag expected = ParseTag(original, old.position);
         expected.frames.push_back({v22 ? "TOT" : "TOAL", added});
-        const ExtractedTag rewritten = ExtractTag(out, old.position);
+        const ParsedTag rewritten = ParseTag(out, old.position);
         ASSERT_EQ(expected.frames.size(), rewritten.frames.size());
         for (size_t i = 0; i < expected.frames.size(); ++i) {
             EXPECT_EQ(expected.frames[i].id, rewritten.frames[i].id);
-            EXPECT_EQ(expected.frames[i].payload, rewritten.frames[i].payload) << expected.frames[i].id;
+            EXPECT_EQ(expected.frames[i].data, rewritten.frames[i].data) << expected.frames[i].id;
         }
         if (aiff) continue; // the chunk layout has a test of its own
         const size_t footer = old.footer ? 10 : 0, oldEnd = old.position + 10 + old.size + footer;

@@ -2,7 +2,7 @@
 // its own.)
 #include <gtest/gtest.h>
 
-#include "support/commit_support.h"
+#include "support/test_support.h"
 #include "tagmill/platform.h"
 
 using namespace testsupport;

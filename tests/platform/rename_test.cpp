@@ -71,7 +71,7 @@ TEST(PlatformRename, ReplacesTheDestinationWholeOrRefuses) {
         const bool root = geteuid() == 0;
         ASSERT_TRUE(!root || chown(s.dest().c_str(), 65534, 65534) == 0);
         EXPECT_EQ(0, Move(s.src(), s.dest()));
-        EXPECT_EQ(data, ReadWhole(s.dest()));
+        EXPECT_EQ(data, ReadFile(s.dest()));
         EXPECT_FALSE(FileExists(s.src()));
         const struct stat st = StatOf(s.dest());
         EXPECT_EQ(0640u, st.st_mode & 07777);
@@ -129,8 +129,8 @@ TEST(PlatformRename, EveryFailedStepLeavesTheDestinationWhole) {
             EXPECT_TRUE(StagingLeftovers(s.dst->path()).empty());
             const bool moved = plan.op == TAV_OP_UNLINK; // only the copied source is left
             EXPECT_EQ(moved ? 0 : -1, rc);
-            EXPECT_EQ(moved ? data : old, ReadWhole(s.dest()));
-            EXPECT_EQ(data, ReadWhole(s.src()));
+            EXPECT_EQ(moved ? data : old, ReadFile(s.dest()));
+            EXPECT_EQ(data, ReadFile(s.src()));
         }
     });
 }

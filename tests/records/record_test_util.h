@@ -3,7 +3,7 @@
 #ifndef TAGMILL_TEST_RECORD_TEST_UTIL_H
 #define TAGMILL_TEST_RECORD_TEST_UTIL_H
 
-#include "support/commit_support.h"
+#include "support/test_support.h"
 #include "tagmill/task_memory.h"
 
 namespace recordtest {

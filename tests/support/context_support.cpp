@@ -53,14 +53,4 @@ LogCapture::~LogCapture() {
     g_capture = nullptr;
 }
 
-Bytes Form(const std::string &type, const std::vector<Chunk> &chunks, int64_t form_size) {
-    Bytes body = Ascii(type);
-    for (const Chunk &c : chunks) {
-        body = Concat({body, Ascii(c.id), Be32(static_cast<uint32_t>(c.body.size())), c.body});
-        if (c.pad && c.body.size() % 2) body.push_back(0);
-    }
-    uint32_t size = form_size >= 0 ? static_cast<uint32_t>(form_size) : static_cast<uint32_t>(body.size());
-    return Concat({Ascii("FORM"), Be32(size), body});
-}
-
 } // namespace testsupport

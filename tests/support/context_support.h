@@ -1,10 +1,9 @@
 // Test helpers for engine contexts: an owning wrapper that destroys the
-// context, a capture of the engine's log hooks, and builders for AIFF files.
+// context, and a capture of the engine's log hooks.
 #ifndef TAGMILL_TEST_CONTEXT_SUPPORT_H
 #define TAGMILL_TEST_CONTEXT_SUPPORT_H
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "support/test_support.h"
@@ -46,15 +45,6 @@ public:
     std::vector<std::string> traces;
     std::vector<std::string> errors;
 };
-
-// An AIFF-style file: "FORM", a size (form size when given, else the real
-// one), the form type, then the chunks as given, each padded to even length.
-struct Chunk {
-    std::string id;
-    Bytes body;
-    bool pad = true;
-};
-Bytes Form(const std::string &type, const std::vector<Chunk> &chunks, int64_t form_size = -1);
 
 } // namespace testsupport
 

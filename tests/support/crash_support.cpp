@@ -1,14 +1,10 @@
 // Implementation of the crash-safety test helpers.
 #include "support/crash_support.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
 
-#include "support/commit_support.h"
 
 namespace testsupport {
 
@@ -31,24 +27,10 @@ std::string OtherFileSystemRoot(const std::string &than) {
     return "";
 }
 
-Bytes ReadWhole(const std::string &path) {
-    Bytes bytes;
-    if (FILE *f = std::fopen(path.c_str(), "rb")) {
-        struct stat st;
-        if (fstat(fileno(f), &st) == 0) bytes.resize(static_cast<size_t>(st.st_size));
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
-        std::fclose(f);
-    }
-    return bytes;
-}
-
 std::vector<std::string> StagingLeftovers(const std::string &directory) {
     std::vector<std::string> names;
-    if (DIR *d = opendir(directory.c_str())) {
-        while (dirent *e = readdir(d))
-            if (e->d_name[0] == '.' && strstr(e->d_name, ".id3")) names.push_back(e->d_name);
-        closedir(d);
-    }
+    for (const std::string &name : TempFilesWithPrefix(directory, "."))
+        if (name.find(".id3") != std::string::npos) names.push_back(name);
     return names;
 }
 

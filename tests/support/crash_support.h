@@ -23,10 +23,6 @@ bool SameDevice(const std::string &a, const std::string &b);
 // such as /dev/shm), or "" when the machine offers none.
 std::string OtherFileSystemRoot(const std::string &than);
 
-// The whole file, read in one go (ReadFile goes byte by byte, which is slow
-// for the large files of these tests).
-Bytes ReadWhole(const std::string &path);
-
 // Hidden staging files (".<name>.id3XXXXXX") in a directory.
 std::vector<std::string> StagingLeftovers(const std::string &directory);
 

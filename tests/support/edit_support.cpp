@@ -7,10 +7,7 @@
 
 namespace testsupport {
 
-EditScratch::EditScratch() : m_tmp(m_dir.file("tmp")) {
-    mkdir(m_tmp.c_str(), 0700);
-    m_env.reset(new ScopedTmpDir(m_tmp));
-}
+EditScratch::EditScratch() : m_tmp(m_dir.file("tmp")), m_env(m_tmp) { mkdir(m_tmp.c_str(), 0700); }
 
 EditSession::~EditSession() {
     tav_id3_context *c = context.get();

@@ -4,11 +4,9 @@
 #ifndef TAGMILL_TEST_EDIT_SUPPORT_H
 #define TAGMILL_TEST_EDIT_SUPPORT_H
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "support/commit_support.h"
 #include "support/context_support.h"
 #include "support/test_support.h"
 #include "tagmill/engine.h"
@@ -25,7 +23,7 @@ public:
 private:
     TempDir m_dir;
     std::string m_tmp;
-    std::unique_ptr<ScopedTmpDir> m_env;
+    ScopedTmpDir m_env;
 };
 
 // One content under edit: a file in an EditScratch (mode 2, with or without

@@ -1,6 +1,7 @@
-// The test-only ID3v2 frame walker behind ExtractTag.
+// The test-only tag readers: the ID3v2 frame walker behind ParseTag, and V1Text.
 #include "support/frame_extract.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace testsupport {
@@ -28,16 +29,14 @@ Bytes Resync(const Bytes &in) {
 }
 
 bool ValidId(const Bytes &b, size_t at, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        uint8_t c = b[at + i];
-        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
-    }
-    return true;
+    const auto idChar = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+    return std::all_of(b.begin() + at, b.begin() + at + n, idChar);
 }
 
-// Walks frames from `pos`; returns false when it stopped at something that is
-// neither padding nor the end of the body.
-bool Walk(const Bytes &body, size_t pos, int major, bool syncsafeSizes, std::vector<TagFrame> &frames) {
+// Walks frames from *at, leaving it where the walk stopped; returns false when
+// that is neither padding nor the end of the body.
+bool Walk(const Bytes &body, size_t *at, int major, bool syncsafeSizes, std::vector<ParsedFrame> &frames) {
+    size_t &pos = *at;
     const size_t idLen = major == 2 ? 3 : 4;
     const size_t headerLen = major == 2 ? 6 : 10;
     while (pos + headerLen <= body.size()) {
@@ -48,8 +47,8 @@ bool Walk(const Bytes &body, size_t pos, int major, bool syncsafeSizes, std::vec
         uint8_t flags = major == 2 ? 0 : body[pos + 9];
         size_t start = pos + headerLen;
         if (size > body.size() - start) return false;
-        TagFrame frame{std::string(body.begin() + pos, body.begin() + pos + idLen),
-                       Bytes(body.begin() + start, body.begin() + start + size)};
+        ParsedFrame frame{std::string(body.begin() + pos, body.begin() + pos + idLen),
+                          Bytes(body.begin() + start, body.begin() + start + size)};
         pos = start + size;
         bool skip = false;
         size_t extra = 0;
@@ -62,9 +61,9 @@ bool Walk(const Bytes &body, size_t pos, int major, bool syncsafeSizes, std::vec
         }
         // Compressed or encrypted frames, and frames too short for the extra
         // bytes their flags announce, are left out.
-        if (skip || extra > frame.payload.size()) continue;
-        frame.payload.erase(frame.payload.begin(), frame.payload.begin() + extra);
-        if (major == 4 && (flags & 0x02)) frame.payload = Resync(frame.payload);
+        if (skip || extra > frame.data.size()) continue;
+        frame.data.erase(frame.data.begin(), frame.data.begin() + extra);
+        if (major == 4 && (flags & 0x02)) frame.data = Resync(frame.data);
         frames.push_back(std::move(frame));
     }
     return true;
@@ -72,29 +71,49 @@ bool Walk(const Bytes &body, size_t pos, int major, bool syncsafeSizes, std::vec
 
 } // namespace
 
-ExtractedTag ExtractTag(const Bytes &file, size_t offset) {
-    ExtractedTag tag;
+std::vector<Bytes> ParsedTag::Payloads(const std::string &id) const {
+    std::vector<Bytes> out;
+    for (const ParsedFrame &f : frames)
+        if (f.id == id) out.push_back(f.data);
+    return out;
+}
+
+ParsedTag ParseTag(const Bytes &file, size_t offset) {
+    ParsedTag tag;
     if (offset + 10 > file.size() || file[offset] != 'I' || file[offset + 1] != 'D' || file[offset + 2] != '3')
         return tag;
     const int major = file[offset + 3];
     if (major < 2 || major > 4) return tag;
-    const uint8_t flags = file[offset + 5];
-    size_t size = Syncsafe(file, offset + 6);
-    size_t begin = offset + 10;
-    if (size > file.size() - begin) size = file.size() - begin;
+    tag.found = true;
+    tag.position = offset;
+    tag.major = static_cast<uint8_t>(major);
+    tag.flags = file[offset + 5];
+    tag.size = Syncsafe(file, offset + 6);
+    const size_t begin = offset + 10, size = std::min<size_t>(tag.size, file.size() - begin);
     Bytes body(file.begin() + begin, file.begin() + begin + size);
-    if ((flags & 0x80) && major < 4) body = Resync(body);
+    if ((tag.flags & 0x80) && major < 4) body = Resync(body);
 
-    size_t pos = 0;
-    if (major >= 3 && (flags & 0x40) && body.size() >= 4) {
-        pos = major == 3 ? 4 + Be(body, 0, 4) : Syncsafe(body, 0);
+    size_t start = 0;
+    if (major >= 3 && (tag.flags & 0x40) && body.size() >= 4)
+        start = major == 3 ? 4 + Be(body, 0, 4) : Syncsafe(body, 0);
+    size_t end = start;
+    if (!Walk(body, &end, major, major == 4, tag.frames) && major == 4) {
+        std::vector<ParsedFrame> plain;
+        size_t plainEnd = start;
+        if (Walk(body, &plainEnd, major, false, plain)) {
+            tag.frames = std::move(plain);
+            end = plainEnd;
+        }
     }
-    tag.major = major;
-    if (!Walk(body, pos, major, major == 4, tag.frames) && major == 4) {
-        std::vector<TagFrame> plain;
-        if (Walk(body, pos, major, false, plain)) tag.frames = std::move(plain);
-    }
+    tag.framesEnd = begin + end;
     return tag;
+}
+
+std::string V1Text(const Bytes &content, size_t offset, size_t width) {
+    const size_t base = content.size() - 128 + offset;
+    std::string out;
+    for (size_t i = 0; i < width && content.at(base + i) != 0; ++i) out.push_back(static_cast<char>(content[base + i]));
+    return out;
 }
 
 } // namespace testsupport

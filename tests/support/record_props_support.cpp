@@ -4,23 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/commit_support.h"
 
 namespace testsupport {
 
 namespace {
-
 const char kPython[] = "/usr/bin/python3";
-
-bool RunPythonFile(const std::string &path, const std::string &args, std::string *out) {
-    out->clear();
-    FILE *pipe = popen(("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " " + path + " " + args).c_str(), "r");
-    if (pipe == nullptr) return false;
-    char chunk[4096];
-    while (size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out->append(chunk, n);
-    return pclose(pipe) == 0;
-}
-
 } // namespace
 
 Bytes ApicPayload(const std::string &mime, uint8_t type, const std::string &description, const Bytes &data) {
@@ -64,7 +52,13 @@ bool HaveMutagen() {
 }
 
 bool RunPeerScript(const std::string &name, const std::string &args, std::string *out) {
-    return RunPythonFile(std::string(TAGMILL_SOURCE_DIR) + "/tests/tag_access/peers/" + name, args, out);
+    const std::string script = std::string(TAGMILL_SOURCE_DIR) + "/tests/tag_access/peers/" + name;
+    out->clear();
+    FILE *pipe = popen(("PYTHONIOENCODING=utf-8 " + std::string(kPython) + " " + script + " " + args).c_str(), "r");
+    if (pipe == nullptr) return false;
+    char chunk[4096];
+    while (size_t n = std::fread(chunk, 1, sizeof chunk, pipe)) out->append(chunk, n);
+    return pclose(pipe) == 0;
 }
 
 } // namespace testsupport

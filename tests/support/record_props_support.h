@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "support/read_support.h"
+#include "support/test_support.h"
 
 namespace testsupport {
 

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -50,10 +49,28 @@ TempDir::~TempDir() { RemoveTree(m_path); }
 
 std::wstring TempDir::wfile(const std::string &name) const { return Widen(file(name)); }
 
+// One read of the whole size: some tests compare files of tens of megabytes.
+ScopedTmpDir::ScopedTmpDir(const std::string &dir) {
+    const char *old = std::getenv("TMPDIR");
+    m_had = old != nullptr;
+    if (old) m_old = old;
+    setenv("TMPDIR", dir.c_str(), 1);
+}
+
+ScopedTmpDir::~ScopedTmpDir() {
+    if (m_had)
+        setenv("TMPDIR", m_old.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+}
+
 Bytes ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("cannot read " + path);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Bytes bytes(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 void WriteFile(const std::string &path, const Bytes &bytes) {
@@ -99,6 +116,17 @@ std::string Narrow(const std::wstring &w) {
         }
     }
     return out;
+}
+
+long OpenBytes(CTagmill &tag, Bytes bytes) {
+    return tag.OpenFromMemory(bytes.data(), static_cast<unsigned int>(bytes.size()), 1);
+}
+
+std::vector<std::wstring> Values(CTagmill &tag, long propertyId, long *hr) {
+    std::vector<std::wstring> values;
+    long result = tag.GetString(propertyId, values);
+    if (hr) *hr = result;
+    return values;
 }
 
 std::string CorpusPath(const std::string &relative) { return std::string(TAGMILL_CORPUS_DIR) + "/" + relative; }
@@ -150,6 +178,74 @@ Bytes Frame22(const std::string &id, const Bytes &data) {
     return Concat({Ascii(id), Bytes{static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)},
                    data});
 }
+
+Bytes TagV2(int major, const FrameList &frames, size_t padding) {
+    Bytes body;
+    for (const auto &[id, data] : frames)
+        body = Concat({body, major == 2 ? Frame22(id, data) : major == 3 ? Frame23(id, data) : Frame24(id, data)});
+    body.resize(body.size() + padding, 0);
+    return Concat({Id3Header(static_cast<uint8_t>(major), 0, 0, static_cast<uint32_t>(body.size())), body});
+}
+
+Bytes TagV1(const std::string &title, const std::string &artist, const std::string &album, uint8_t genre,
+            int track) {
+    Bytes tag = Concat({Ascii("TAG"), Bytes(125, 0)});
+    auto put = [&](size_t offset, const std::string &text) {
+        for (size_t i = 0; i < text.size() && i < 30; ++i) tag[offset + i] = static_cast<uint8_t>(text[i]);
+    };
+    put(3, title);
+    put(33, artist);
+    put(63, album);
+    put(93, "    ");
+    tag[125] = track >= 0 ? 0 : ' ';
+    if (track >= 0) tag[126] = static_cast<uint8_t>(track);
+    tag[127] = genre;
+    return tag;
+}
+
+Bytes Latin1Text(const std::string &text, bool terminated) {
+    return Concat({Bytes{0x00}, Ascii(text), terminated ? Bytes{0x00} : Bytes{}});
+}
+
+Bytes Utf16Text(const std::wstring &text, bool terminated) {
+    return Concat({Bytes{0x01, 0xFF, 0xFE}, Utf16LeBytes(text), terminated ? Bytes{0x00, 0x00} : Bytes{}});
+}
+
+Bytes Utf16LeBytes(const std::wstring &text) {
+    Bytes out;
+    auto unit = [&out](uint32_t u) {
+        out.push_back(static_cast<uint8_t>(u & 0xFF));
+        out.push_back(static_cast<uint8_t>(u >> 8));
+    };
+    for (wchar_t wc : text) {
+        uint32_t c = static_cast<uint32_t>(wc);
+        if (c >= 0x10000) { // a surrogate pair; the offset leaves the low ten bits alone
+            unit(0xD800 | ((c - 0x10000) >> 10));
+            c = 0xDC00 | (c & 0x3FF);
+        }
+        unit(c);
+    }
+    return out;
+}
+
+Bytes Latin1(const std::wstring &text) {
+    Bytes out;
+    for (wchar_t c : text) out.push_back(static_cast<uint32_t>(c) <= 0xFF ? static_cast<uint8_t>(c) : '?');
+    return out;
+}
+
+Bytes Form(const std::string &type, const std::vector<Chunk> &chunks, int64_t form_size) {
+    Bytes body = Ascii(type);
+    for (const Chunk &c : chunks) {
+        body = Concat({body, Ascii(c.id), Be32(static_cast<uint32_t>(c.body.size())), c.body});
+        if (c.pad && c.body.size() % 2) body.push_back(0);
+    }
+    uint32_t size = form_size >= 0 ? static_cast<uint32_t>(form_size) : static_cast<uint32_t>(body.size());
+    return Concat({Ascii("FORM"), Be32(size), body});
+}
+
+// The sample rate is an 80-bit extended float: 0x400E AC44... is 44100.
+Bytes AiffComm() { return Bytes{0, 1, 0, 0, 0, 0x10, 0, 16, 0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}; }
 
 Bytes FakeAudio(size_t frames) {
     Bytes out;

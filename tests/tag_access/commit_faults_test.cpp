@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "support/commit_support.h"
+#include "support/test_support.h"
 #include "tagmill/platform.h"
 #include "tagmill/tagmill.h"
 
@@ -52,8 +52,8 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
     ScopedTmpDir scopedTmp(tmp);
 
     // Large enough audio that the rewrite copies it in several pieces.
-    const Bytes original = Concat({Id3Header(3, 0, 0, 64), Frame23("TIT2", NarrowPayload("Old")), Bytes(51, 0),
-                                   FakeAudio(25), V1Tag("Old", 3, 1)});
+    const Bytes original = Concat({Id3Header(3, 0, 0, 64), Frame23("TIT2", Latin1Text("Old", true)), Bytes(51, 0),
+                                   FakeAudio(25), TagV1("Old", "", "", 3, 1)});
     const std::string path = dir.file("a.mp3");
     WriteFile(path, original);
     ASSERT_EQ(S_OK, PutAndClose(path, nullptr));

@@ -13,7 +13,7 @@
 #include <chrono>
 #include <random>
 
-#include "support/commit_support.h"
+#include "support/test_support.h"
 #include "support/crash_support.h"
 #include "tagmill/tagmill.h"
 
@@ -52,9 +52,10 @@ const struct {
                  {"temporary directory on another file system", true}};
 
 Bytes Song(size_t audioFrames) {
-    const Bytes frames = Concat({Frame23("TIT2", NarrowPayload("Old title")), Frame23("TPE1", NarrowPayload("Artist"))});
+    const Bytes frames =
+        Concat({Frame23("TIT2", Latin1Text("Old title", true)), Frame23("TPE1", Latin1Text("Artist", true))});
     return Concat({Id3Header(3, 0, 0, static_cast<uint32_t>(frames.size() + 200)), frames, Bytes(200, 0),
-                   FakeAudio(audioFrames), V1Tag("Old title")});
+                   FakeAudio(audioFrames), TagV1("Old title")});
 }
 
 // Opens for reading and writing, puts a new title unless told not to, and
@@ -160,15 +161,15 @@ TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
         // that the commit rewrites unchanged come out byte for byte the same.
         WriteFile(s.path(), Song(50000));
         ASSERT_TRUE(CommitInChild(s.path(), s.tmp, true, false));
-        const Bytes original = ReadWhole(s.path());
+        const Bytes original = ReadFile(s.path());
         ASSERT_GT(original.size(), 20000000u);
         ASSERT_TRUE(CommitInChild(s.path(), s.tmp, false));
-        const Bytes v2Only = ReadWhole(s.path());
+        const Bytes v2Only = ReadFile(s.path());
         WriteFile(s.path(), original);
         const auto start = std::chrono::steady_clock::now();
         ASSERT_TRUE(CommitInChild(s.path(), s.tmp, true));
         const auto duration = std::chrono::steady_clock::now() - start;
-        const Bytes committed = ReadWhole(s.path());
+        const Bytes committed = ReadFile(s.path());
         ASSERT_TRUE(committed != v2Only);
 
         const int kRounds = 16;
@@ -184,13 +185,13 @@ TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
             int status = 0;
             ASSERT_EQ(child, waitpid(child, &status, 0));
 
-            const Bytes after = ReadWhole(s.path());
+            const Bytes after = ReadFile(s.path());
             const int kind = after == original ? 0 : after == v2Only ? 1 : after == committed ? 2 : -1;
             EXPECT_NE(-1, kind) << "a blend after a kill at " << delay.count() << " us";
             if (kind >= 0) ++seen[kind];
             for (const std::string &name : StagingLeftovers(s.music->path())) {
                 const std::string staging = s.music->file(name);
-                EXPECT_TRUE(kind == 0 && ReadWhole(staging) == v2Only)
+                EXPECT_TRUE(kind == 0 && ReadFile(staging) == v2Only)
                     << "staging file " << name << " left after a kill at " << delay.count() << " us";
                 ++staged;
                 unlink(staging.c_str());

@@ -6,8 +6,7 @@
 
 #include <cmath>
 
-#include "support/commit_support.h"
-#include "support/read_support.h"
+#include "support/frame_extract.h"
 #include "tagmill/xdate.h"
 
 using namespace testsupport;
@@ -81,7 +80,8 @@ TEST(DateRead, CachesDateAndYearFromTheFrames) {
 // Which frames PutDate writes depends on the version and on the date frames
 // the tag held before; the no-date marker removes them all (but not the time).
 TEST(DateWrite, ChoosesFramesByVersionAndPresence) {
-    const Bytes y2019 = NarrowPayload("2019"), d0305 = NarrowPayload("0305"), recorded = NarrowPayload("2019-05-03");
+    const Bytes y2019 = Latin1Text("2019", true), d0305 = Latin1Text("0305", true);
+    const Bytes recorded = Latin1Text("2019-05-03", true);
     const struct {
         const char *name;
         int major;
@@ -134,8 +134,8 @@ TEST(DateWrite, PutYearStringKeepsStoredMonthAndDay) {
         EXPECT_EQ(43890.0, date) << "29 February 2020";
     });
     const ParsedTag tag = ParseTag(after);
-    EXPECT_EQ(std::vector<Bytes>{NarrowPayload("2020")}, tag.Payloads("TYER"));
-    EXPECT_EQ(std::vector<Bytes>{NarrowPayload("2902")}, tag.Payloads("TDAT"));
+    EXPECT_EQ(std::vector<Bytes>{Latin1Text("2020", true)}, tag.Payloads("TYER"));
+    EXPECT_EQ(std::vector<Bytes>{Latin1Text("2902", true)}, tag.Payloads("TDAT"));
 }
 
 // Days since 1 January 1970 to a civil date by era arithmetic (400-year eras

@@ -8,8 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "support/commit_support.h"
-#include "support/read_support.h"
+#include "support/test_support.h"
 
 using namespace testsupport;
 using namespace tagmill;
@@ -166,22 +165,19 @@ TEST(HostileInput, HeaderAndFrameSizes) {
         }
 }
 
-// A FORM header of the given size, then the chunks: identifier, size, body.
-Bytes Form(uint32_t formSize, std::initializer_list<Bytes> chunks) {
-    return Concat({Ascii("FORM"), Be32(formSize), Ascii("AIFF"), Concat(chunks)});
-}
-
 TEST(HostileInput, AiffChunkLayouts) {
     const Bytes tag = TagV2(3, {{"TIT2", Latin1Text("aiff")}}, 1), id3 = Concat({Ascii("ID3 "), Be32(26), tag});
     const Bytes comm = Concat({Ascii("COMM"), Be32(18), Bytes(18, 1)}), empty = Concat({Ascii("SSND"), Be32(0)});
+    // A FORM header of the given size; the chunks follow as raw bytes.
+    const auto form = [](uint32_t size) { return Form("AIFF", {}, size); };
     const struct { const char *name; Bytes file; bool found; } cases[] = {
-        {"chunk size wrapping back onto itself", Form(200, {Ascii("COMM"), Be32(0xFFFFFFF8), id3}), false},
-        {"zero-size chunks", Form(200, {empty, empty, empty, comm, id3}), true},
-        {"chunk size past the end", Form(200, {comm, Ascii("SSND"), Be32(0x7FFFFFF0), id3}), false},
-        {"FORM size 0", Form(0, {id3}), false},
-        {"FORM size FFFFFFFF", Form(0xFFFFFFFF, {comm, id3}), true},
-        {"ID3 chunk larger than the file", Form(200, {comm, Ascii("ID3 "), Be32(0x7FFFFFFF), tag}), true},
-        {"ID3 chunk header cut short", Form(200, {comm, Ascii("ID3 ")}), false},
+        {"chunk size wrapping back onto itself", Concat({form(200), Ascii("COMM"), Be32(0xFFFFFFF8), id3}), false},
+        {"zero-size chunks", Concat({form(200), empty, empty, empty, comm, id3}), true},
+        {"chunk size past the end", Concat({form(200), comm, Ascii("SSND"), Be32(0x7FFFFFF0), id3}), false},
+        {"FORM size 0", Concat({form(0), id3}), false},
+        {"FORM size FFFFFFFF", Concat({form(0xFFFFFFFF), comm, id3}), true},
+        {"ID3 chunk larger than the file", Concat({form(200), comm, Ascii("ID3 "), Be32(0x7FFFFFFF), tag}), true},
+        {"ID3 chunk header cut short", Concat({form(200), comm, Ascii("ID3 ")}), false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

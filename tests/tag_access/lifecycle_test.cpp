@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "support/read_support.h"
+#include "support/test_support.h"
 
 using namespace testsupport;
 using namespace tagmill;

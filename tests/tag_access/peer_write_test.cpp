@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "support/commit_support.h"
+#include "support/test_support.h"
 #include "support/record_props_support.h"
 #include "tag_access/music_id_owners.h"
 #include "tagmill/tagmill.h"
@@ -114,7 +114,8 @@ std::vector<std::string> PutEveryKind(CTagmill &t, int major) {
 // versions 2.2 and 2.4, and compares what `dump` prints for each.
 void CheckWrittenFiles(const std::function<std::string(const std::string &)> &dump) {
     const std::pair<int, Bytes> originals[] = {
-        {3, FakeAudio(4)}, {2, Mp3(2, {{"TT2", NarrowPayload("old")}})}, {4, Mp3(4, {{"TIT2", NarrowPayload("old")}})}};
+        {3, FakeAudio(4)}, {2, Mp3(2, {{"TT2", Latin1Text("old", true)}})},
+        {4, Mp3(4, {{"TIT2", Latin1Text("old", true)}})}};
     for (const auto &[major, original] : originals) {
         SCOPED_TRACE(major);
         TempDir dir;

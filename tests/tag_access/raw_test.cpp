@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "support/commit_support.h"
+#include "support/test_support.h"
 #include "support/record_props_support.h"
 #include "tag_access/mapping.h"
 #include "tagmill/tagmill.h"
@@ -28,7 +28,7 @@ Bytes CopyTag(CTagmill &t) {
 }
 
 TEST(GetId3TagFrame, CopiesTheTagAsLastCommitted) {
-    const Bytes tag = Concat({Id3Header(3, 0, 0, 1000), Frame23("TIT2", NarrowPayload("x"))});
+    const Bytes tag = Concat({Id3Header(3, 0, 0, 1000), Frame23("TIT2", Latin1Text("x", true))});
     const Bytes image = Concat({tag, Bytes(1010 - tag.size(), 0), FakeAudio(1)});
     CTagmill t;
     ASSERT_EQ(S_OK, OpenBytes(t, image));
@@ -62,8 +62,8 @@ struct SampleFrame {
 
 const std::vector<SampleFrame> kSampleFrames = {
     {"APIC", "PIC", {4640}, ApicPayload("image/png", 3, "", Bytes{5, 6})},
-    {"TIT2", "TT2", {4615}, UnicodePayload(L"Title")},
-    {"TRCK", "TRK", {4357, 4397}, NarrowPayload("3/12")},
+    {"TIT2", "TT2", {4615}, Utf16Text(L"Title", true)},
+    {"TRCK", "TRK", {4357, 4397}, Latin1Text("3/12", true)},
     {"GEOB", "GEO", {4644, 8451}, GeobPayload("binary", "Other", Bytes{1})},
     {"GEOB", "GEO", {}, GeobPayload("image/jpeg", "ImageLyrics", Bytes{2})},
     {"GEOB", "GEO", {5894}, GeobPayload("binary", "USR_MTDID", Bytes{3})},
@@ -75,7 +75,7 @@ const std::vector<SampleFrame> kSampleFrames = {
     {"WOAR", "WAR", {4646}, Ascii("http://a")},
     {"WOAR", "WAR", {}, Ascii("http://b")},
     {"UFID", "UFI", {5891}, UfidPayload("owner", 64)},
-    {"TPOS", "TPA", {288, 289}, NarrowPayload("1/2")},
+    {"TPOS", "TPA", {288, 289}, Latin1Text("1/2", true)},
 };
 
 // Objects and user-defined strings are found by description: without their

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "support/commit_support.h"
+#include "support/frame_extract.h"
 #include "support/record_props_support.h"
 #include "tag_access/music_id_owners.h"
 #include "tagmill/tagmill.h"
@@ -62,7 +62,7 @@ std::vector<Commit> Commits() {
         };
     };
     // Every commit ends the tag with a title frame, empty without a title.
-    const std::pair<std::string, Bytes> title{"TIT2", UnicodePayload(L"")}, title22{"TT2", UnicodePayload(L"")};
+    const std::pair<std::string, Bytes> title{"TIT2", Utf16Text(L"", true)}, title22{"TT2", Utf16Text(L"", true)};
     const Bytes png = ApicPayload("image/png", 3, "", data);
     const Bytes utf8Apic = Concat({Bytes{3}, Ascii("image/png"), Bytes{0, 3, 0, 1}});
     const Bytes other = UfidPayload("other", 64);
@@ -79,7 +79,7 @@ std::vector<Commit> Commits() {
                             {"COMM", CommentUtf16("eng", L"iTunNORM", L" 01F4")},
                             {"UFID", UfidPayload(musicid::kOwner, 64)},
                             {"UFID", other},
-                            {"TIT2", UnicodePayload(L"t")}};
+                            {"TIT2", Utf16Text(L"t", true)}};
     const auto &mtdid = busy[1], &markers = busy[2], &norm = busy[7], &busyTitle = busy[10];
 
     return {
@@ -121,7 +121,7 @@ std::vector<Commit> Commits() {
         // other user texts and user URLs go; GN_ExtData is rewritten
         // single-byte and the iTunSMPB comment moves to the end.
         {"busy tag, other put", 3, busy, [](CTagmill &t) { ASSERT_EQ(S_OK, t.PutString(4624, {L"a"})); },
-         {norm, busy[8], busy[9], {"TPE1", UnicodePayload(L"a")}, markers, mtdid,
+         {norm, busy[8], busy[9], {"TPE1", Utf16Text(L"a", true)}, markers, mtdid,
           {"TXXX", Concat({TxxxPayload("GN_ExtData", "ext"), {0}})}, busy[6], busyTitle}},
         {"busy tag, deletions", 3, busy,
          [](CTagmill &t) {
@@ -133,11 +133,11 @@ std::vector<Commit> Commits() {
          {norm, mtdid, busyTitle}},
         // An object that does not parse ends the search before the matching one.
         {"malformed object first", 3, {{"GEOB", Concat({Bytes{0}, Ascii("binary")})}, mtdid},
-         [](CTagmill &t) { ASSERT_EQ(S_OK, t.PutString(4624, {L"a"})); }, {{"TPE1", UnicodePayload(L"a")}, title}},
+         [](CTagmill &t) { ASSERT_EQ(S_OK, t.PutString(4624, {L"a"})); }, {{"TPE1", Utf16Text(L"a", true)}, title}},
         // ID3v2.2: the comment keeps its language.
         {"COM", 2, {{"COM", CommentUtf16("fra", L"iTunSMPB", L"x")}},
          [](CTagmill &t) { ASSERT_EQ(S_OK, t.PutString(4624, {L"a"})); },
-         {{"TP1", UnicodePayload(L"a")}, {"COM", CommentUtf16("fra", L"iTunSMPB", L"x")}, title22}},
+         {{"TP1", Utf16Text(L"a", true)}, {"COM", CommentUtf16("fra", L"iTunSMPB", L"x")}, title22}},
     };
 }
 

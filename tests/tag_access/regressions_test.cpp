@@ -2,7 +2,7 @@
 // in tests/data/regressions. Each test names what went wrong.
 #include <gtest/gtest.h>
 
-#include "support/read_support.h"
+#include "support/test_support.h"
 
 using namespace testsupport;
 using namespace tagmill;

@@ -5,8 +5,7 @@
 // (padding, footers, AIFF chunks, memory images) is tested with the engine.
 #include <gtest/gtest.h>
 
-#include "support/commit_support.h"
-#include "support/read_support.h"
+#include "support/frame_extract.h"
 
 using namespace testsupport;
 using namespace tagmill;
@@ -51,8 +50,8 @@ std::vector<std::wstring> ValuesOf(long id) {
 std::vector<Bytes> WrittenPayloads(long id, bool held) {
     const std::vector<std::wstring> values = ValuesOf(id);
     if (IsUrl(id)) return {Latin1(values[0]), Latin1(values[1])};
-    if (IsNarrow(id)) return std::vector<Bytes>(held ? 1 : 2, NarrowPayload(Narrow(values[0])));
-    return {UnicodePayload(values[0])};
+    if (IsNarrow(id)) return std::vector<Bytes>(held ? 1 : 2, Latin1Text(Narrow(values[0]), true));
+    return {Utf16Text(values[0], true)};
 }
 
 struct Layout {
@@ -65,10 +64,9 @@ struct Layout {
 // by the puts), and a BPM frame that no property names (it must survive).
 Bytes OriginalTag(const Layout &l) {
     const bool v22 = l.major == 2;
-    return TagV2(l.major,
-                 {{v22 ? "TT2" : "TIT2", NarrowPayload("Old title")}, {v22 ? "TBP" : "TBPM", NarrowPayload("120")},
-                  {v22 ? "TRK" : "TRCK", NarrowPayload("1")}, {v22 ? "TPA" : "TPOS", NarrowPayload("1/1")}},
-                 20);
+    return TagV2(l.major, {{v22 ? "TT2" : "TIT2", Latin1Text("Old title", true)},
+                           {v22 ? "TBP" : "TBPM", Latin1Text("120", true)}, {v22 ? "TRK" : "TRCK", Latin1Text("1", true)},
+                           {v22 ? "TPA" : "TPOS", Latin1Text("1/1", true)}}, 20);
 }
 
 class RoundTrip : public ::testing::TestWithParam<Layout> {};
@@ -82,7 +80,7 @@ TEST_P(RoundTrip, EveryStringPropertySurvivesCommitAndReopen) {
     if (l.kind != Kind::Created) {
         // A trailing ID3v1 tag must not disturb the rewrite.
         const Bytes tag = held ? OriginalTag(l) : Bytes();
-        WriteFile(path, Concat({tag, audio, V1Tag("Old v1 title", 17, 9)}));
+        WriteFile(path, Concat({tag, audio, TagV1("Old v1 title", "", "", 17, 9)}));
     }
     CTagmill t;
     ASSERT_EQ(S_OK, t.Open(Widen(path), l.kind == Kind::Created ? 3 : 2));

@@ -7,8 +7,7 @@
 #include <map>
 #include <set>
 
-#include "support/commit_support.h"
-#include "support/read_support.h"
+#include "support/frame_extract.h"
 
 using namespace testsupport;
 using namespace tagmill;
@@ -139,8 +138,8 @@ TEST(OpenForWriting, RewritesTheCorePropertiesOnClose) {
     ASSERT_EQ(tag.Open(Widen(path), 2), S_OK);
     ASSERT_EQ(tag.Close(), S_OK);
 
-    const FrameList expected = {{"TCOP", tcop}, {"TRCK", NarrowPayload("9")}, {"TCON", NarrowPayload("(17)")},
-                                {"TPE1", UnicodePayload(L"X")}, {"TIT2", UnicodePayload(L"Foo")}};
+    const FrameList expected = {{"TCOP", tcop}, {"TRCK", Latin1Text("9", true)}, {"TCON", Latin1Text("(17)", true)},
+                                {"TPE1", Utf16Text(L"X", true)}, {"TIT2", Utf16Text(L"Foo", true)}};
     const ParsedTag written = ParseTag(ReadFile(path));
     EXPECT_EQ(written.flags, 0);
     FrameList frames;

@@ -6,8 +6,7 @@
 
 #include <tuple>
 
-#include "support/commit_support.h"
-#include "support/read_support.h"
+#include "support/frame_extract.h"
 
 using namespace testsupport;
 using namespace tagmill;
@@ -16,7 +15,7 @@ namespace {
 
 using Strings = std::vector<std::wstring>;
 
-const Bytes kBpm = Frame23("TBPM", NarrowPayload("120"));
+const Bytes kBpm = Frame23("TBPM", Latin1Text("120", true));
 
 // A 2.3 tag holding frames (plus padding) before some audio.
 Bytes SmallMp3(const Bytes &frames) {
@@ -51,10 +50,11 @@ Bytes CommitPuts(const Bytes &frames, const std::vector<std::pair<long, Strings>
 TEST(PutString, FramesAndId3v1FieldsAfterTheCommit) {
     const std::wstring k40(L"0123456789abcdef\u00E9\u20ACijklmnopqrstuvwxyzABCD");
     const std::string k40InId3v1("0123456789abcdef\xE9?ijklmnopqrst"); // cut to 30, '?' beyond ISO-8859-1
-    const Bytes old = Concat({kBpm, Frame23("TIT2", NarrowPayload("Old")), Frame23("TIT2", NarrowPayload("Older")),
-                              Frame23("TCON", NarrowPayload("(3)")), Frame23("TALB", {5, 'x', 0}),
-                              Frame23("TRCK", NarrowPayload("1")), Frame23("TPE1", NarrowPayload("Old"))});
-    const Bytes bpm = NarrowPayload("120");
+    const Bytes old = Concat({kBpm, Frame23("TIT2", Latin1Text("Old", true)),
+                              Frame23("TIT2", Latin1Text("Older", true)), Frame23("TCON", Latin1Text("(3)", true)),
+                              Frame23("TALB", {5, 'x', 0}),
+                              Frame23("TRCK", Latin1Text("1", true)), Frame23("TPE1", Latin1Text("Old", true))});
+    const Bytes bpm = Latin1Text("120", true);
     const std::string blank(30, ' '); // a field of a new ID3v1 tag that was never written
     using V1Fields = std::tuple<std::string, std::string, std::string, int, int>; // title to track and genre
     const struct {
@@ -70,14 +70,14 @@ TEST(PutString, FramesAndId3v1FieldsAfterTheCommit) {
         // Unicode and no genre number (148).
         {"empty lists and values, shared frame, URLs", old,
          {{4615, {}}, {4616, {L"Rock"}}, {4397, {L"7"}}, {4620, {L"New"}}, {4624, {L""}}, {4646, {L"a", L"b"}}},
-         {{"TBPM", bpm}, {"TALB", {5, 'x', 0}}, {"TCON", UnicodePayload(L"Rock")}, {"TRCK", NarrowPayload("7")},
-          {"TALB", UnicodePayload(L"New")}, {"TPE1", UnicodePayload(L"")}, {"WOAR", {'a'}}, {"WOAR", {'b'}},
+         {{"TBPM", bpm}, {"TALB", {5, 'x', 0}}, {"TCON", Utf16Text(L"Rock", true)}, {"TRCK", Latin1Text("7", true)},
+          {"TALB", Utf16Text(L"New", true)}, {"TPE1", Utf16Text(L"", true)}, {"WOAR", {'a'}}, {"WOAR", {'b'}},
           {"TIT2", {1, 0xFF, 0xFE, 0, 0}}},
          {"", "", "New", 1, 148}},
         // "(300)" and anything after it is narrow and genre 300 & 0xFF.
         {"first values only, long title, numbers", kBpm, {{4615, {k40, L"B"}}, {4357, {L"3/12"}}, {4616, {L"(300)x"}}},
-         {{"TBPM", bpm}, {"TRCK", {0, '3', '/', '1', '2', 0}}, {"TCON", NarrowPayload("(300)x")},
-          {"TIT2", UnicodePayload(k40)}},
+         {{"TBPM", bpm}, {"TRCK", {0, '3', '/', '1', '2', 0}}, {"TCON", Latin1Text("(300)x", true)},
+          {"TIT2", Utf16Text(k40, true)}},
          {k40InId3v1, blank, blank, 3, 44}},
     };
     for (const auto &c : cases) {
@@ -108,12 +108,13 @@ TEST(UpdateOnMemory, CommitsOnceForEachCycleOfPuts) {
 // Objects that do not maintain the ID3v1 tag still stage its fields, but the
 // commit leaves the tag as it was.
 TEST(Commit, LeavesId3v1AloneWithoutTheUpdateFlag) {
-    const Bytes oldV1 = V1Tag("Old v1", 17, 9);
+    const Bytes oldV1 = TagV1("Old v1", "", "", 17, 9);
     for (const std::string way : {"Open2 false", "mode 3", "AIFF"}) {
         TempDir dir;
         const std::wstring path = dir.wfile("a");
         const Bytes tag = Concat({Id3Header(3, 0, 0, 32), Bytes(32, 0)});
-        WriteFile(dir.file("a"), Concat({way == "AIFF" ? AiffWithTag(tag, FakeAudio(1)) : SmallMp3(kBpm), oldV1}));
+        const Bytes aiff = Form("AIFF", {{"COMM", AiffComm()}, {"ID3 ", tag}, {"SSND", Concat({Bytes(8, 0), FakeAudio(1)})}});
+        WriteFile(dir.file("a"), Concat({way == "AIFF" ? aiff : SmallMp3(kBpm), oldV1}));
         const auto open = [&](CTagmill &t) {
             return way == "AIFF" ? t.OpenForAiff(path, 2) : way == "mode 3" ? t.Open(path, 3) : t.Open2(path, 2, false);
         };

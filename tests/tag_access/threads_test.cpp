@@ -6,8 +6,7 @@
 
 #include <thread>
 
-#include "support/commit_support.h"
-#include "support/read_support.h"
+#include "support/frame_extract.h"
 
 using namespace testsupport;
 using namespace tagmill;
@@ -17,9 +16,10 @@ namespace {
 constexpr int kThreads = 8, kRounds = 8;
 
 Bytes Song(const std::string &title) {
-    const Bytes frames = Concat({Frame23("TIT2", NarrowPayload(title)), Frame23("TPE1", NarrowPayload("Artist"))});
+    const Bytes frames =
+        Concat({Frame23("TIT2", Latin1Text(title, true)), Frame23("TPE1", Latin1Text("Artist", true))});
     return Concat({Id3Header(3, 0, 0, static_cast<uint32_t>(frames.size() + 64)), frames, Bytes(64, 0),
-                   FakeAudio(40), V1Tag(title)});
+                   FakeAudio(40), TagV1(title)});
 }
 
 // One round of one thread: a file committed by Close and read back.

@@ -3,7 +3,7 @@
 // inputs, `check`, and the exit statuses (usage errors write nothing).
 #include <sys/stat.h>
 
-#include "support/read_support.h"
+#include "support/test_support.h"
 #include "tool_fixture.h"
 
 namespace tooltest {

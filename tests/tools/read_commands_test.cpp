@@ -3,7 +3,7 @@
 // picture digests. The ID3v1 fallback is covered with the library runs.
 #include <regex>
 
-#include "support/read_support.h"
+#include "support/test_support.h"
 #include "support/record_props_support.h"
 #include "tag_access/music_id_owners.h"
 #include "tool_fixture.h"

@@ -5,8 +5,7 @@
 
 #include <cstdlib>
 
-#include "support/commit_support.h"
-#include "support/context_support.h"
+#include "support/frame_extract.h"
 
 namespace tooltest {
 
