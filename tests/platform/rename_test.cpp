@@ -5,6 +5,7 @@
 // (a copy staged beside the destination).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
@@ -132,6 +133,40 @@ TEST(PlatformRename, EveryFailedStepLeavesTheDestinationWhole) {
             EXPECT_EQ(moved ? data : old, ReadFile(s.dest()));
             EXPECT_EQ(data, ReadFile(s.src()));
         }
+    });
+}
+
+// A directory that refuses new entries (the file itself being writable) gets
+// its file overwritten in place: the same inode, the new bytes. Run in a child
+// that gives up root, since root may write anywhere.
+TEST(PlatformRename, LockedDirectoryIsWrittenInPlace) {
+    const Bytes data = Pattern(70000, 4);
+    ForEachLayout([&](const Scene &s) {
+        const bool root = geteuid() == 0;
+        const std::string locked = s.dst->file("locked"), dest = locked + "/dst";
+        ASSERT_EQ(0, mkdir(locked.c_str(), 0755));
+        WriteFile(dest, Pattern(90000, 5));
+        WriteFile(s.src(), data);
+        for (const std::string &path : {dest, s.src()}) chmod(path.c_str(), 0666);
+        chmod(s.dst->path().c_str(), 0755);
+        if (s.other) chmod(s.other->path().c_str(), 0755);
+        chmod(s.srcDir.c_str(), 0777);
+        if (!root) chmod(locked.c_str(), 0555);
+        const ino_t inode = StatOf(dest).st_ino;
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (root && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+            _exit(Move(s.src(), dest) == 0 ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(child, waitpid(child, &status, 0));
+        chmod(locked.c_str(), 0755);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(0, WEXITSTATUS(status));
+        EXPECT_EQ(data, ReadFile(dest));
+        EXPECT_EQ(inode, StatOf(dest).st_ino);
+        EXPECT_FALSE(FileExists(s.src()));
     });
 }
 
