@@ -12,7 +12,10 @@ long FetchTag(CTagmill &tag, std::vector<unsigned char> &bytes, unsigned long lo
     unsigned long size = 0;
     long hr = tag.GetId3TagFrame(nullptr, &size);
     if (hr != tagmill::S_OK) return hr;
-    if (size > available) return tagmill::E_FAIL;
+    // The copy stops at the content's end (a tag that claims more comes back
+    // with the bytes there are), so a buffer longer than the content is never
+    // needed, whatever the header claims.
+    if (size > available) size = static_cast<unsigned long>(available);
     unsigned char *buffer = static_cast<unsigned char *>(std::malloc(size ? size : 1));
     if (!buffer) return tagmill::E_OUTOFMEMORY;
     hr = tag.GetId3TagFrame(&buffer, &size);

@@ -11,8 +11,8 @@ namespace tool {
 
 // S_OK with the bytes; S_FALSE (bytes empty) when the content has no ID3v2
 // tag; the library's failure otherwise. A tag whose header claims more than
-// `available` bytes (the content's length) cannot be copied whole: E_FAIL,
-// as the library's own copy would fail, without reserving the claimed size.
+// the content holds gives the bytes that are there; `available` (the
+// content's length) bounds the buffer reserved for them.
 long FetchTag(CTagmill &tag, std::vector<unsigned char> &bytes,
               unsigned long long available = ~0ULL);
 
