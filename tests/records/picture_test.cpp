@@ -83,6 +83,10 @@ TEST(Picture, GetDataClipsToCapacityAndEmptyDataKeepsMime) {
     ASSERT_EQ(S_OK, picture.SetData(image.data(), 0));
     EXPECT_EQ(0, picture.Size());
     EXPECT_EQ(L"image/png", picture.Mime());
+    // A negative size fails as an allocation would, leaving no data.
+    ASSERT_EQ(S_OK, picture.SetData(image.data(), 100));
+    EXPECT_EQ(E_OUTOFMEMORY, picture.SetData(image.data(), -1));
+    EXPECT_EQ(0, picture.Size());
 }
 
 } // namespace
