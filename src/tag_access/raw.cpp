@@ -25,9 +25,9 @@ long CTagmill::GetId3TagFrame(unsigned char **buffer, unsigned long *size) {
     *size = 0;
     uint32_t length = 0;
     const int32_t rc = tav_id3_get_id3tag(&m_context, buffer, &length);
+    *size = length; // also when the copy fails: the size that was asked for
     switch (rc) {
     case TAV_OK:
-        *size = length;
         return S_OK;
     case TAV_ERR_NOMEM:
         return E_OUTOFMEMORY;
