@@ -52,29 +52,16 @@ uint32_t raw_frame_size(const uint8_t *raw, int32_t version) {
     }
 }
 
-// Past the end of the content, where only a frame that runs past it leads.
-// A seek there would grow a file with zero bytes up to pos (and fail on a
-// read-only file, a memory image or an unsynchronised count) and report the
-// old end as the frame's raw position, so the header read after it comes
-// short. The reader never grows the content, but answers as that read does.
-int32_t load_beyond_content(const tav_id3_context *context, const tav_id3_v2_header *header, uint64_t tag_end,
-                            uint64_t content_end, uint32_t header_length) {
-    if (context->content_type != TAV_CONTENT_FILE || context->mode == 0 || header->unsynchronisation)
-        return TAV_ERR_SEEK;
-    return tag_end - content_end < header_length ? TAV_OK : TAV_ERR_READ;
-}
-
 // Reads the frame header at logical offset pos into a new entry. *entry stays
 // null when the frame area ends here: the tag's end reached, too few bytes
 // left in the tag for a header, or padding. tag_end is where the header says
-// the tag ends, content_end the content's length. A frame may run past
-// either: it is listed with the size its header gives, and the rewrite's copy
-// of it fails if the content does not hold it.
+// the tag ends. A frame may run past it or past the end of the content: it is
+// listed with the size its header gives, and the rewrite's copy of it fails if
+// the content does not hold it.
 int32_t load_one_frame(tav_id3_context *context, const tav_id3_v2_header *header, uint64_t pos,
-                       uint64_t tag_end, uint64_t content_end, tav_id3_v2_frame_entry **entry) {
+                       uint64_t tag_end, tav_id3_v2_frame_entry **entry) {
     *entry = nullptr;
     uint32_t header_length = frame_header_length(header->version);
-    if (pos > content_end) return load_beyond_content(context, header, tag_end, content_end, header_length);
     if (tav_id3_v2_seek_logical(context, (uint32_t)pos, header->unsynchronisation) != 0) return TAV_ERR_SEEK;
     int64_t raw = tav_id3_seek_content(context, 0, 1);
     if (raw < 0) return TAV_ERR_SEEK;
@@ -109,15 +96,9 @@ int32_t load_frame_list(tav_id3_context *context, const tav_id3_v2_header *heade
     if (rc != TAV_OK) return rc;
     const uint64_t tag_end = (uint64_t)(uint32_t)header->position + (uint32_t)header->size + 10;
     uint64_t pos = first;
-    uint64_t content_end = 0;
-    if (pos < tag_end) {
-        int64_t length = tav_id3_seek_content(context, 0, 2);
-        if (length < 0) return TAV_ERR_SEEK;
-        content_end = (uint64_t)length;
-    }
     while (pos < tag_end) {
         tav_id3_v2_frame_entry *entry = nullptr;
-        rc = load_one_frame(context, header, pos, tag_end, content_end, &entry);
+        rc = load_one_frame(context, header, pos, tag_end, &entry);
         if (rc != TAV_OK) return rc;
         if (!entry) break;
         tav_id3_v2_frame_node *head = tav_frame_list_append(edit->frames, entry);
