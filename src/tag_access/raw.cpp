@@ -63,7 +63,8 @@ long CTagmill::GetFrameOffset(long propertyId, long &offset, long &size) {
     if (tav_id3_v2_get_frame_data_offset(&m_context, frameId, static_cast<uint32_t>(index), &dataOffset,
                                          &dataSize) != TAV_OK)
         return E_FAIL;
-    offset = static_cast<long>(dataOffset);
-    size = static_cast<long>(dataSize);
+    // Both are 32-bit numbers to the host: a size above 2^31 reads as negative.
+    offset = static_cast<long>(static_cast<int32_t>(dataOffset));
+    size = static_cast<long>(static_cast<int32_t>(dataSize));
     return S_OK;
 }

@@ -114,4 +114,13 @@ TEST(GetFrameOffset, EveryPropertyPointsAtItsFramesData) {
     }
 }
 
+// The host's long is 32 bits wide: a 2.3 size above 2^31 comes back negative.
+TEST(GetFrameOffset, SizeIsA32BitNumber) {
+    CTagmill t;
+    ASSERT_EQ(S_OK, OpenBytes(t, Concat({Id3Header(3, 0, 0, 20), Ascii("TPE1"), Be32(0x80000001), Bytes(12, 0)})));
+    long offset = 0, size = 0;
+    ASSERT_EQ(S_OK, t.GetFrameOffset(4624, offset, size));
+    EXPECT_EQ(std::make_pair(20L, -2147483647L), std::make_pair(offset, size));
+}
+
 } // namespace
