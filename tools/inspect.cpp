@@ -5,6 +5,7 @@
 
 #include <tagmill/tagmill.h>
 
+#include "tag_frames.h"
 #include "utf8.h"
 
 namespace tool {
@@ -14,19 +15,16 @@ namespace {
 // Header and ID3v1 presence through the engine. Returns the engine's result of
 // creating the context (TAV_ERR_SEEK for an AIFF form without an "ID3 " chunk).
 int32_t ProbeTags(const std::string &path, bool aiff, Inspection &out) {
-    const std::wstring wide = Widen(path);
-    tav_id3_context context{};
-    tav_id3_v2_header none{};
-    const int32_t created = tav_id3_create_context2(wide.c_str(), 0, &none, aiff ? 1 : 0, &context);
+    ReadContext context;
+    const int32_t created = context.Open(path, aiff);
     if (created != TAV_OK) return created;
     tav_id3_v2_header header{};
-    if (tav_id3_v2_get_header(&context, &header) == TAV_OK) {
+    if (tav_id3_v2_get_header(&context.get(), &header) == TAV_OK) {
         out.hasV2 = true;
         out.header = header;
     }
     uint32_t genre = 0;
-    out.hasV1 = tav_id3_v1_get_genre(&context, &genre) == TAV_OK;
-    tav_id3_destroy_context(&context);
+    out.hasV1 = tav_id3_v1_get_genre(&context.get(), &genre) == TAV_OK;
     return TAV_OK;
 }
 

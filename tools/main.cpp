@@ -14,6 +14,7 @@ int main(int argc, char **argv) {
     const std::vector<tool::Command> commands = {
         tool::AddInfoCommand(program),
         tool::AddShowCommand(program),
+        tool::AddFramesCommand(program),
         tool::AddSetCommand(program),
         tool::AddCheckCommand(program),
         tool::AddExtractPictureCommand(program),
