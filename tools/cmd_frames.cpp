@@ -60,6 +60,8 @@ struct Listing {
     std::vector<std::string> values; // one-line values, in frame order
 };
 
+// False with failure set when nothing could be listed; a walk that failed
+// part-way lists what it found and sets failure too.
 bool List(const std::string &path, Listing &out, Failure &failure) {
     const FileKind kind = ClassifyFile(path);
     if (kind == FileKind::Directory || kind == FileKind::Unknown) {
@@ -77,11 +79,10 @@ bool List(const std::string &path, Listing &out, Failure &failure) {
     }
     TagFrames tag;
     const int32_t read = ReadTagFrames(context.get(), tag);
-    if (read != TAV_OK && read != TAV_ERR_NOT_FOUND) {
-        failure = {"cannot read the frames (engine result " + std::to_string(read) + ")", 0, "unreadable tag"};
-        return false;
-    }
-    if (read == TAV_OK) {
+    if (read != TAV_OK && read != TAV_ERR_NOT_FOUND)
+        failure = {"the frame walk stopped after " + std::to_string(tag.frames.size()) +
+                       " frames (engine result " + std::to_string(read) + ")", 0, "unreadable tag"};
+    if (read != TAV_ERR_NOT_FOUND) {
         const std::string version = VersionText(tag.header.version);
         out.doc["version"] = version.empty() ? Json("unrecognised") : Json(version);
     }
@@ -144,10 +145,9 @@ int RunFrames(const FramesOptions &options) {
         FileResult result;
         Listing listing;
         Failure failure;
-        if (!List(file.path, listing, failure)) {
-            result.failures.push_back(failure);
-            return result;
-        }
+        const bool listed = List(file.path, listing, failure);
+        if (!failure.what.empty()) result.failures.push_back(failure);
+        if (!listed) return result;
         if (options.json) {
             result.out = JsonElement(listing.doc);
         } else {

@@ -96,8 +96,9 @@ int32_t ReadTagFrames(tav_id3_context &context, TagFrames &out) {
     out.major = out.header.version == TAV_ID3_V22 ? 2 : out.header.version == TAV_ID3_V23 ? 3
               : out.header.version == TAV_ID3_V24 ? 4 : 0;
     std::vector<Walked> walked;
-    rc = tav_id3_v2_enum_frames(&context, Collect, &walked);
-    if (rc != TAV_OK) return rc;
+    // A walk that fails part-way (a tag cut off by the end of the file) still
+    // gives the frames before the failure.
+    const int32_t walk = tav_id3_v2_enum_frames(&context, Collect, &walked);
     const std::vector<unsigned char> tag = LogicalTag(context, out.header);
     const uint32_t tagStart = static_cast<uint32_t>(out.header.position);
     const uint64_t areaEnd = 10 + static_cast<uint64_t>(out.header.size);
@@ -131,7 +132,7 @@ int32_t ReadTagFrames(tav_id3_context &context, TagFrames &out) {
         if (out.major == 4 && frame.readable) FinishV24Data(frame);
         out.frames.push_back(std::move(frame));
     }
-    return TAV_OK;
+    return walk;
 }
 
 std::vector<std::string> FrameFlagNames(int major, const unsigned char flags[2]) {

@@ -50,7 +50,8 @@ private:
 };
 
 // Reads the frames through an open engine context. TAV_OK; TAV_ERR_NOT_FOUND
-// when the content has no ID3v2 tag; another engine failure.
+// when the content has no ID3v2 tag; another engine failure, with the frames
+// found before the walk failed.
 int32_t ReadTagFrames(tav_id3_context &context, TagFrames &out);
 
 // The flag names of a frame, in the layout of its tag's version
