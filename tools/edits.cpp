@@ -123,6 +123,7 @@ void AddEditOptions(CLI::App &app, EditOptions &options, bool removals) {
         ->type_name("FILE")
         ->group("Properties");
     if (!removals) return;
+    AddRecordOptions(app, options.records);
     removable.push_back("date");
     app.add_flag("--remove-picture", options.removePicture, "Remove the picture")->group("Properties");
     app.add_option("--remove", options.removals,
@@ -154,6 +155,8 @@ bool PlanEdits(const char *command, const EditOptions &options, EditPlan &plan) 
     if (!PlanStrings(command, options, plan) || !PlanDate(command, options, plan) ||
         !PlanPicture(command, options, plan))
         return false;
+    std::string message;
+    if (!PlanRecordEdits(options.records, plan.records, message)) return Usage(command, message);
     if (plan.Empty())
         return Usage(command, std::string("nothing to change; give a property option") +
                                   " (see tagmill " + command + " --help)");
@@ -187,6 +190,14 @@ bool ApplyEdits(CTagmill &tag, const EditPlan &plan, Failure &failure) {
         const long hr = PutPicture(tag, plan);
         if (tagmill::Failed(hr)) {
             failure = {"cannot set the picture; nothing written", hr};
+            return false;
+        }
+    }
+    for (const RecordEdit &edit : plan.records) {
+        const long hr = PutRecordEdit(tag, edit);
+        if (tagmill::Failed(hr)) {
+            failure = {"cannot " + std::string(edit.remove ? "remove " : "set ") + DescribeRecord(edit.property) +
+                           "; nothing written", hr};
             return false;
         }
     }

@@ -15,6 +15,7 @@
 #include <tagmill/tagmill.h>
 
 #include "properties.h"
+#include "record_edits.h"
 #include "report.h"
 
 namespace tool {
@@ -27,6 +28,7 @@ struct EditOptions {
     std::string year;                  // YYYY
     std::string picture;               // image file
     bool removePicture = false;
+    RecordOptions records;             // `set` only
 };
 
 struct Picture {
@@ -41,12 +43,14 @@ struct EditPlan {
     std::optional<std::wstring> year;
     std::shared_ptr<const Picture> picture;
     bool removePicture = false;
+    std::vector<RecordEdit> records;
 
-    bool Empty() const { return strings.empty() && !date && !year && !picture && !removePicture; }
+    bool Empty() const { return strings.empty() && !date && !year && !picture && !removePicture && records.empty(); }
 };
 
 // Registers one option per settable string property plus --date, --year and
-// --picture; with removals, also --remove NAME and --remove-picture.
+// --picture; with removals (`set`), also --remove NAME, --remove-picture and
+// the record options.
 void AddEditOptions(CLI::App &app, EditOptions &options, bool removals);
 
 // Checks the options and reads the picture. False after printing the problem,
