@@ -17,8 +17,6 @@ namespace tool {
 
 namespace {
 
-constexpr double kNoDate = -657434.0;
-
 bool AllDigits(const std::string &text, size_t from, size_t count) {
     for (size_t i = from; i < from + count; ++i)
         if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
@@ -71,16 +69,9 @@ bool PlanPicture(const char *command, const EditOptions &options, EditPlan &plan
     plan.removePicture = options.removePicture;
     if (options.picture.empty()) return true;
     if (options.removePicture) return Usage(command, "--picture and --remove-picture contradict each other");
-    auto picture = std::make_shared<Picture>();
     std::string error;
-    if (!ReadBytes(options.picture, picture->bytes, error))
-        return Usage(command, "cannot read the picture " + options.picture + ": " + error);
-    const char *mime = ImageMimeType(picture->bytes);
-    if (!mime)
-        return Usage(command, options.picture + " is not a JPEG, PNG, GIF or WebP image (judged by its first bytes)");
-    picture->mime = mime;
-    plan.picture = picture;
-    return true;
+    plan.picture = LoadPicture(options.picture, error);
+    return plan.picture ? true : Usage(command, error);
 }
 
 long PutPicture(CTagmill &tag, const EditPlan &plan) {
@@ -136,6 +127,21 @@ void AddEditOptions(CLI::App &app, EditOptions &options, bool removals) {
         ->group("Properties");
 }
 
+std::shared_ptr<const Picture> LoadPicture(const std::string &path, std::string &error) {
+    auto picture = std::make_shared<Picture>();
+    if (!ReadBytes(path, picture->bytes, error)) {
+        error = "cannot read the picture " + path + ": " + error;
+        return nullptr;
+    }
+    const char *mime = ImageMimeType(picture->bytes);
+    if (!mime) {
+        error = path + " is not a JPEG, PNG, GIF or WebP image (judged by its first bytes)";
+        return nullptr;
+    }
+    picture->mime = mime;
+    return picture;
+}
+
 std::optional<double> ParseIsoDate(const std::string &text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !AllDigits(text, 0, 4) || !AllDigits(text, 5, 2) ||
         !AllDigits(text, 8, 2))
@@ -148,6 +154,15 @@ std::optional<double> ParseIsoDate(const std::string &text) {
                                             static_cast<uint16_t>(day), 0, 0, 0, date))
         return std::nullopt;
     return date;
+}
+
+bool EditOptionsGiven(const EditOptions &o) {
+    for (const auto &values : o.values)
+        if (!values.empty()) return true;
+    const RecordOptions &r = o.records;
+    return !o.removals.empty() || !o.date.empty() || !o.year.empty() || !o.picture.empty() || o.removePicture ||
+           !r.userStrings.empty() || !r.comments.empty() || !r.objects.empty() || !r.musicId.empty() ||
+           !r.removeUserStrings.empty() || !r.removeComments.empty() || !r.removeObjects.empty() || r.removeMusicId;
 }
 
 bool PlanEdits(const char *command, const EditOptions &options, EditPlan &plan) {
