@@ -73,7 +73,8 @@ using FilePlanner = std::function<bool(const std::string &path, EditPlan &plan, 
 int RunPlanned(const SetOptions &options, const BatchFlags &batch, const FilePlanner &planFor) {
     BatchSetup setup;
     setup.command = "set";
-    setup.tallyOrder = {kChanged, kUnchanged};
+    setup.tallyOrder = {kChanged};
+    if (!options.fromJson.empty()) setup.tallyOrder.push_back(kUnchanged);
     setup.distinctFiles = true;
     const bool updateV1 = !options.noV1;
     return RunBatch(batch, setup, [&](const InputFile &file, size_t) {
