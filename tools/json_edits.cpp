@@ -160,65 +160,66 @@ std::map<long, json> ByProperty(const json &list, const std::vector<RecordRow> &
     return entries;
 }
 
-void PlanObjects(const json &list, const Inspection &current, EditPlan &plan) {
-    const std::map<long, json> wanted = ByProperty(list, ObjectRows(), "objects");
-    for (const RecordRow &row : ObjectRows()) {
-        const ObjectInfo *now = nullptr;
-        for (const ObjectInfo &o : current.records.objects)
-            if (o.property == row.property) now = &o;
-        RecordEdit edit;
-        edit.property = row.property;
+// Goes through the rows: a row the document leaves out is removed when the file
+// has it; the others go to planEntry with the file's current value (or null).
+template <typename Info, typename PlanEntry>
+void PlanRows(const std::vector<RecordRow> &rows, const std::vector<Info> &current, const std::map<long, json> &wanted,
+              EditPlan &plan, PlanEntry planEntry) {
+    for (const RecordRow &row : rows) {
+        const Info *now = nullptr;
+        for (const Info &info : current)
+            if (info.property == row.property) now = &info;
         const auto entry = wanted.find(row.property);
-        if (entry == wanted.end()) {
+        if (entry != wanted.end()) {
+            planEntry(row, entry->second, now);
+        } else if (now) {
+            RecordEdit edit;
+            edit.property = row.property;
             edit.remove = true;
-            if (now) plan.records.push_back(edit);
-            continue;
+            plan.records.push_back(edit);
         }
-        const json &e = entry->second;
+    }
+}
+
+void PlanObjects(const json &list, const Inspection &current, EditPlan &plan) {
+    const auto planObject = [&](const RecordRow &row, const json &e, const ObjectInfo *now) {
         if (!e.contains("file")) {
             if (now && e.value("description", "") == now->description && e.value("mime", "") == now->mime &&
                 e.value("size", -1L) == now->size)
-                continue;
+                return;
             throw Problem{std::string("objects: give \"file\" for ") + row.description};
         }
         auto data = std::make_shared<std::vector<unsigned char>>();
         std::string error;
         const std::string file = Text(e["file"], std::string("objects: ") + row.description + " file");
         if (!ReadBytes(file, *data, error)) throw Problem{"objects: cannot read " + file + ": " + error};
+        RecordEdit edit;
+        edit.property = row.property;
         edit.data = data;
         plan.records.push_back(edit);
-    }
+    };
+    PlanRows(ObjectRows(), current.records.objects, ByProperty(list, ObjectRows(), "objects"), plan, planObject);
 }
 
 void PlanUserStrings(const json &list, const Inspection &current, EditPlan &plan) {
     std::vector<RecordRow> rows = UserStringRows();
     rows.insert(rows.end(), CommentRows().begin(), CommentRows().end());
-    const std::map<long, json> wanted = ByProperty(list, rows, "user_strings");
-    for (const RecordRow &row : rows) {
-        const UserStringInfo *now = nullptr;
-        for (const UserStringInfo &u : current.records.userStrings)
-            if (u.property == row.property) now = &u;
-        RecordEdit edit;
-        edit.property = row.property;
-        const auto entry = wanted.find(row.property);
-        if (entry == wanted.end()) {
-            edit.remove = true;
-            if (now) plan.records.push_back(edit);
-            continue;
-        }
-        const json &e = entry->second;
+    const auto planString = [&](const RecordRow &row, const json &e, const UserStringInfo *now) {
         const std::string value = Text(e.value("value", json("")), std::string("user_strings: ") + row.description);
         const json language = e.value("language", json(nullptr));
         const std::optional<std::string> lang =
             language.is_null() ? std::nullopt : std::optional<std::string>(Text(language, "language"));
-        if (now && now->value == value && now->language == lang) continue;
+        if (now && now->value == value && now->language == lang) return;
         const bool comment = row.property == CommentRows().front().property;
         if (comment && lang && lang->size() != 3)
             throw Problem{std::string("user_strings: ") + row.description + ": a language is three letters"};
+        RecordEdit edit;
+        edit.property = row.property;
         edit.value = Widen(value);
         edit.language = comment ? lang.value_or("eng") : "";
         plan.records.push_back(edit);
-    }
+    };
+    PlanRows(rows, current.records.userStrings, ByProperty(list, rows, "user_strings"), plan, planString);
 }
 
 } // namespace
