@@ -32,7 +32,7 @@ int Collect(const tav_id3_v2_frame_header *frame, uint32_t position, uint32_t le
 std::string IdText(uint32_t id) {
     std::string text;
     for (int shift = 24; shift >= 0; shift -= 8)
-        if (const char c = static_cast<char>(id >> shift & 0xFF)) text.push_back(c);
+        if (const char c = static_cast<char>(id >> shift & 0xFF)) text.push_back(c >= 0x20 && c < 0x7F ? c : '?');
     return text;
 }
 
