@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build-demo}
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAGMILL_BUILD_TESTS=OFF -DTAGMILL_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build_dir" -j"${JOBS:-2}" --target tagmill_cli >/dev/null
-tagmill="$PWD/$build_dir/tools/tagmill"
+[[ $build_dir == /* ]] || build_dir="$PWD/$build_dir"
+tagmill="$build_dir/tools/tagmill"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
