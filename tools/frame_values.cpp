@@ -236,7 +236,22 @@ std::string HexStart(const unsigned char *data, size_t size, size_t limit) {
     return size > limit ? hex + "..." : hex;
 }
 
-FrameValue DecodeFrame(const std::string &id, int major, const std::vector<unsigned char> &data) {
+namespace {
+
+// Line breaks and other control characters spelled out, so a value stays on
+// its line.
+std::string OneLine(const std::string &text) {
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') line += "\\n";
+        else if (c == '\r') line += "\\r";
+        else if (c == '\t') line += "\\t";
+        else line.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    }
+    return line;
+}
+
+FrameValue DecodeOrDump(const std::string &id, int major, const std::vector<unsigned char> &data) {
     Fields fields(data, major);
     try {
         if (!id.empty()) return Decode(id, major, fields, data);
@@ -247,6 +262,14 @@ FrameValue DecodeFrame(const std::string &id, int major, const std::vector<unsig
         return value;
     }
     return Opaque(data);
+}
+
+} // namespace
+
+FrameValue DecodeFrame(const std::string &id, int major, const std::vector<unsigned char> &data) {
+    FrameValue value = DecodeOrDump(id, major, data);
+    value.line = OneLine(value.line);
+    return value;
 }
 
 } // namespace tool

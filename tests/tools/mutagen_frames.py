@@ -2,7 +2,9 @@
 """Compares `tagmill frames --json` output (file named by the one argument)
 with what mutagen finds in the same files: the same frames in the same order,
 and for every frame mutagen decodes, the same decoded texts and sizes.
-Prints each difference and exits 1 when there is one; 0 when all agree."""
+Prints each difference and exits 1 when there is one; 0 when all agree.
+With --write FILE, first gives FILE a v2.3 tag written by mutagen holding
+every kind of frame people read."""
 import json
 import struct
 import sys
@@ -125,7 +127,28 @@ def compare(doc, problems):
                                 (path, frame_id, mine["offset"], key, mine.get(key), value))
 
 
+def write_every_kind(path):
+    from mutagen.id3 import ID3, APIC, COMM, GEOB, PRIV, TCON, TIT2, TXXX, USLT, WXXX
+    tag = ID3()
+    for frame in [TIT2(encoding=1, text=["H\u00e9ld out"]), TCON(encoding=0, text=["(17)"]),
+                  COMM(encoding=1, lang="eng", desc="", text=["first"]),
+                  COMM(encoding=3, lang="deu", desc="zwei", text=["zweiter"]),
+                  USLT(encoding=1, lang="eng", desc="", text="la la\nla"),
+                  TXXX(encoding=1, desc="MusicBrainz Album Id", text=["abc"]),
+                  TXXX(encoding=0, desc="GN_ExtData", text=["ext"]),
+                  WXXX(encoding=0, desc="home", url="http://example.org"),
+                  PRIV(owner="WM/MediaClassPrimaryID", data=b"\1\2\3"),
+                  GEOB(encoding=1, mime="text/plain", filename="n.txt", desc="notes", data=b"hello"),
+                  APIC(encoding=0, mime="image/png", type=3, desc="front", data=b"\x89PNG" + b"x" * 50),
+                  APIC(encoding=1, mime="image/jpeg", type=4, desc="back", data=b"\xff\xd8\xff" + b"y" * 70)]:
+        tag.add(frame)
+    tag.save(path, v2_version=3)
+
+
 def main():
+    if sys.argv[1] == "--write":
+        write_every_kind(sys.argv[2])
+        return 0
     with open(sys.argv[1], encoding="utf-8") as listing:
         docs = json.load(listing)
     problems = []
