@@ -160,7 +160,8 @@ Command AddSetCommand(CLI::App &program) {
     auto options = std::make_shared<SetOptions>();
     CLI::App *app = program.add_subcommand(
         "set", "Change properties in place. All changes to a file are written together, or not at all when "
-               "one of them fails");
+               "one of them fails. Every write rewrites the user-defined text, URL and object frames (TXXX, "
+               "WXXX, GEOB) from the properties below, dropping those with other descriptions");
     app->add_option("files", options->batch.files, "Files to change");
     AddEditOptions(*app, options->edits, true);
     app->add_flag("--no-v1", options->noV1, "Leave the ID3v1 tag as it is");
