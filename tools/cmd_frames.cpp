@@ -112,6 +112,7 @@ void PrintListing(std::ostream &out, const Listing &listing) {
     const Json &doc = listing.doc;
     out << doc["file"].get<std::string>();
     if (!doc["version"].is_null()) out << "  [ID3v" << doc["version"].get<std::string>() << "]";
+    if (!doc["id3v1"].is_null()) out << "  [ID3v1]";
     out << '\n';
     const Json &frames = doc["frames"];
     if (!frames.empty()) out << "  OFFSET  ID      SIZE  VALUE\n";
