@@ -5,11 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/install-deps.sh
-build_dir=${BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+./scripts/install-deps.sh build
+build_dir=${BUILD_DIR:-build-demo}
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAGMILL_BUILD_TESTS=OFF -DTAGMILL_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build_dir" -j"${JOBS:-2}" --target tagmill_cli >/dev/null
-tagmill="$PWD/$build_dir/tools/tagmill"
+[[ $build_dir == /* ]] || build_dir="$PWD/$build_dir"
+tagmill="$build_dir/tools/tagmill"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -27,8 +28,10 @@ run() {
     "$tagmill" "$@"
 }
 
+run --version
 run show song.mp3
-run set song.mp3 --title "Blue Train" --picture cover.png
+run set song.mp3 --title "Blue Train" --picture cover.png --comment "iTunSMPB= 00000000 00000210"
 run show song.mp3
+run frames song.mp3
 run extract-picture song.mp3 cover-out.png
 cmp -s cover.png cover-out.png && echo "(cover-out.png is byte for byte the picture that went in)"

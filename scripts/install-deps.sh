@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Tagmill needs, but only
-# those that are missing, so a prepared machine is left alone.
+# Installs the Debian packages that Tagmill needs, but only those that are
+# missing, so a prepared machine is left alone.
+#   ./scripts/install-deps.sh         building and testing everything
+#   ./scripts/install-deps.sh build   building the library and the program only
 set -euo pipefail
 
-packages=(cmake g++ make libgtest-dev libcli11-dev nlohmann-json3-dev libtag1-dev
-          python3-mutagen pkg-config)
-# Other tag tools, for the interoperability matrix (interop/).
-packages+=(ffmpeg eyed3 id3v2 kid3-cli)
-# clang with its sanitizer and libFuzzer runtimes, for the fuzz targets (fuzz/).
-packages+=(clang libclang-rt-14-dev)
+# The library and the tagmill program.
+packages=(cmake g++ make libcli11-dev nlohmann-json3-dev)
+if [[ ${1:-all} != build ]]; then
+    # Tests, the benchmark and the peer libraries they compare with.
+    packages+=(libgtest-dev libtag1-dev python3-mutagen pkg-config)
+    # Other tag tools, for the interoperability matrix (interop/).
+    packages+=(ffmpeg eyed3 id3v2 kid3-cli)
+    # clang with its sanitizer and libFuzzer runtimes, for the fuzz targets (fuzz/).
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

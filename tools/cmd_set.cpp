@@ -1,8 +1,14 @@
 // `tagmill set FILE... [-r DIR] [--title T] ... [--date D] [--picture F]
-// [--remove NAME] [--no-v1]`: change properties in place. Every change is
-// staged in the library's edit transaction and written by Close; when any
-// change fails the object is destroyed without Close, which drops the
-// transaction, so the file keeps exactly what it held before.
+// [--user-string D=V] ... [--remove NAME] [--no-v1]`: change properties in
+// place; `tagmill set --from-json FILE.json` applies edited `show --json`
+// output to the files it names. Every change is staged in the library's edit
+// transaction and written by Close; when any change fails the object is
+// destroyed without Close, which drops the transaction, so the file keeps
+// exactly what it held before. A file with nothing to change is not opened
+// for writing at all (opening for writing rewrites the tag).
+#include <fstream>
+#include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -12,17 +18,21 @@
 #include "commands.h"
 #include "edits.h"
 #include "file_kind.h"
+#include "inspect.h"
+#include "json_edits.h"
 
 namespace tool {
 
 namespace {
 
 constexpr const char *kChanged = "changed";
+constexpr const char *kUnchanged = "unchanged";
 
 struct SetOptions {
     BatchFlags batch;
     EditOptions edits;
     bool noV1 = false;
+    std::string fromJson; // FILE.json, or - for standard input
 };
 
 // Files the program must not write into: it says why, and nothing happens.
@@ -56,22 +66,91 @@ bool Change(const std::string &file, const EditPlan &plan, bool updateV1, Failur
     return true;
 }
 
-int RunSet(const SetOptions &options) {
-    EditPlan plan;
-    if (!PlanEdits("set", options.edits, plan)) return kExitUsage;
+// The changes for one file: the options' plan, or what its JSON document asks
+// for compared with what the file holds now.
+using FilePlanner = std::function<bool(const std::string &path, EditPlan &plan, Failure &failure)>;
+
+int RunPlanned(const SetOptions &options, const BatchFlags &batch, const FilePlanner &planFor) {
     BatchSetup setup;
     setup.command = "set";
     setup.tallyOrder = {kChanged};
+    if (!options.fromJson.empty()) setup.tallyOrder.push_back(kUnchanged);
     setup.distinctFiles = true;
     const bool updateV1 = !options.noV1;
-    return RunBatch(options.batch, setup, [&](const InputFile &file, size_t) {
+    return RunBatch(batch, setup, [&](const InputFile &file, size_t) {
         FileResult result;
         Failure failure;
-        if (Change(file.path, plan, updateV1, failure))
+        EditPlan plan;
+        if (!planFor(file.path, plan, failure))
+            result.failures.push_back(failure);
+        else if (plan.Empty())
+            result.tallies.push_back(kUnchanged);
+        else if (Change(file.path, plan, updateV1, failure))
             result.tallies.push_back(kChanged);
         else
             result.failures.push_back(failure);
         return result;
+    });
+}
+
+// The documents of FILE.json by the file each names (an array of `show
+// --json` objects, or one object).
+bool LoadDocuments(const std::string &source, std::vector<std::string> &files,
+                   std::map<std::string, nlohmann::json> &documents) {
+    nlohmann::json all;
+    try {
+        if (source == "-") {
+            all = nlohmann::json::parse(std::cin);
+        } else {
+            std::ifstream in(source);
+            if (!in) throw std::runtime_error("cannot read it");
+            all = nlohmann::json::parse(in);
+        }
+    } catch (const std::exception &e) {
+        std::cerr << "tagmill set: --from-json " << source << ": " << e.what() << '\n';
+        return false;
+    }
+    if (all.is_object()) all = nlohmann::json::array({all});
+    for (const nlohmann::json &doc : all.is_array() ? all : nlohmann::json::array()) {
+        if (!doc.is_object() || !doc.contains("file") || !doc["file"].is_string()) {
+            std::cerr << "tagmill set: --from-json " << source << ": every object needs a \"file\" string\n";
+            return false;
+        }
+        const std::string file = doc["file"];
+        if (documents.emplace(file, doc).second) files.push_back(file);
+    }
+    if (!all.is_array() || files.empty()) {
+        std::cerr << "tagmill set: --from-json " << source << ": no files named (a JSON array of objects is wanted)\n";
+        return false;
+    }
+    return true;
+}
+
+int RunFromJson(const SetOptions &options) {
+    if (EditOptionsGiven(options.edits) || !options.batch.files.empty() || !options.batch.roots.empty()) {
+        std::cerr << "tagmill set: --from-json takes the files and changes from the JSON alone\n";
+        return kExitUsage;
+    }
+    BatchFlags batch = options.batch;
+    std::map<std::string, nlohmann::json> documents;
+    if (!LoadDocuments(options.fromJson, batch.files, documents)) return kExitUsage;
+    return RunPlanned(options, batch, [&](const std::string &path, EditPlan &plan, Failure &failure) {
+        Inspection current;
+        if (!Inspect(path, true, current, failure)) return false;
+        std::string problem;
+        if (PlanFromJson(documents.at(path), current, plan, problem)) return true;
+        failure = {problem + "; nothing written", 0, "bad JSON value"};
+        return false;
+    });
+}
+
+int RunSet(const SetOptions &options) {
+    if (!options.fromJson.empty()) return RunFromJson(options);
+    EditPlan plan;
+    if (!PlanEdits("set", options.edits, plan)) return kExitUsage;
+    return RunPlanned(options, options.batch, [&](const std::string &, EditPlan &out, Failure &) {
+        out = plan;
+        return true;
     });
 }
 
@@ -81,10 +160,16 @@ Command AddSetCommand(CLI::App &program) {
     auto options = std::make_shared<SetOptions>();
     CLI::App *app = program.add_subcommand(
         "set", "Change properties in place. All changes to a file are written together, or not at all when "
-               "one of them fails");
+               "one of them fails. Every write rewrites the user-defined text, URL and object frames (TXXX, "
+               "WXXX, GEOB) from the properties below, dropping those with other descriptions");
     app->add_option("files", options->batch.files, "Files to change");
     AddEditOptions(*app, options->edits, true);
     app->add_flag("--no-v1", options->noV1, "Leave the ID3v1 tag as it is");
+    app->add_option("--from-json", options->fromJson,
+                    "Apply `show --json` output (edited or not) to the files it names: keys present are written, "
+                    "null or empty removes, absent keys are left alone; a picture or object entry with a \"file\" "
+                    "key takes its bytes from that file. Files whose values all match are not touched")
+        ->type_name("FILE.json|-");
     AddBatchOptions(*app, options->batch);
     return {app, [options] { return RunSet(*options); }};
 }

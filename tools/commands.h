@@ -20,6 +20,7 @@ struct Command {
 
 Command AddInfoCommand(CLI::App &program);
 Command AddShowCommand(CLI::App &program);
+Command AddFramesCommand(CLI::App &program);
 Command AddSetCommand(CLI::App &program);
 Command AddCheckCommand(CLI::App &program);
 Command AddExtractPictureCommand(CLI::App &program);

@@ -17,8 +17,6 @@ namespace tool {
 
 namespace {
 
-constexpr double kNoDate = -657434.0;
-
 bool AllDigits(const std::string &text, size_t from, size_t count) {
     for (size_t i = from; i < from + count; ++i)
         if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
@@ -71,16 +69,9 @@ bool PlanPicture(const char *command, const EditOptions &options, EditPlan &plan
     plan.removePicture = options.removePicture;
     if (options.picture.empty()) return true;
     if (options.removePicture) return Usage(command, "--picture and --remove-picture contradict each other");
-    auto picture = std::make_shared<Picture>();
     std::string error;
-    if (!ReadBytes(options.picture, picture->bytes, error))
-        return Usage(command, "cannot read the picture " + options.picture + ": " + error);
-    const char *mime = ImageMimeType(picture->bytes);
-    if (!mime)
-        return Usage(command, options.picture + " is not a JPEG, PNG, GIF or WebP image (judged by its first bytes)");
-    picture->mime = mime;
-    plan.picture = picture;
-    return true;
+    plan.picture = LoadPicture(options.picture, error);
+    return plan.picture ? true : Usage(command, error);
 }
 
 long PutPicture(CTagmill &tag, const EditPlan &plan) {
@@ -123,6 +114,7 @@ void AddEditOptions(CLI::App &app, EditOptions &options, bool removals) {
         ->type_name("FILE")
         ->group("Properties");
     if (!removals) return;
+    AddRecordOptions(app, options.records);
     removable.push_back("date");
     app.add_flag("--remove-picture", options.removePicture, "Remove the picture")->group("Properties");
     app.add_option("--remove", options.removals,
@@ -133,6 +125,21 @@ void AddEditOptions(CLI::App &app, EditOptions &options, bool removals) {
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->check(CLI::IsMember(removable))
         ->group("Properties");
+}
+
+std::shared_ptr<const Picture> LoadPicture(const std::string &path, std::string &error) {
+    auto picture = std::make_shared<Picture>();
+    if (!ReadBytes(path, picture->bytes, error)) {
+        error = "cannot read the picture " + path + ": " + error;
+        return nullptr;
+    }
+    const char *mime = ImageMimeType(picture->bytes);
+    if (!mime) {
+        error = path + " is not a JPEG, PNG, GIF or WebP image (judged by its first bytes)";
+        return nullptr;
+    }
+    picture->mime = mime;
+    return picture;
 }
 
 std::optional<double> ParseIsoDate(const std::string &text) {
@@ -149,11 +156,22 @@ std::optional<double> ParseIsoDate(const std::string &text) {
     return date;
 }
 
+bool EditOptionsGiven(const EditOptions &o) {
+    for (const auto &values : o.values)
+        if (!values.empty()) return true;
+    const RecordOptions &r = o.records;
+    return !o.removals.empty() || !o.date.empty() || !o.year.empty() || !o.picture.empty() || o.removePicture ||
+           !r.userStrings.empty() || !r.comments.empty() || !r.objects.empty() || !r.musicId.empty() ||
+           !r.removeUserStrings.empty() || !r.removeComments.empty() || !r.removeObjects.empty() || r.removeMusicId;
+}
+
 bool PlanEdits(const char *command, const EditOptions &options, EditPlan &plan) {
     plan = EditPlan{};
     if (!PlanStrings(command, options, plan) || !PlanDate(command, options, plan) ||
         !PlanPicture(command, options, plan))
         return false;
+    std::string message;
+    if (!PlanRecordEdits(options.records, plan.records, message)) return Usage(command, message);
     if (plan.Empty())
         return Usage(command, std::string("nothing to change; give a property option") +
                                   " (see tagmill " + command + " --help)");
@@ -187,6 +205,14 @@ bool ApplyEdits(CTagmill &tag, const EditPlan &plan, Failure &failure) {
         const long hr = PutPicture(tag, plan);
         if (tagmill::Failed(hr)) {
             failure = {"cannot set the picture; nothing written", hr};
+            return false;
+        }
+    }
+    for (const RecordEdit &edit : plan.records) {
+        const long hr = PutRecordEdit(tag, edit);
+        if (tagmill::Failed(hr)) {
+            failure = {"cannot " + std::string(edit.remove ? "remove " : "set ") + DescribeRecord(edit.property) +
+                           "; nothing written", hr};
             return false;
         }
     }

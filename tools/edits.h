@@ -15,6 +15,7 @@
 #include <tagmill/tagmill.h>
 
 #include "properties.h"
+#include "record_edits.h"
 #include "report.h"
 
 namespace tool {
@@ -27,6 +28,7 @@ struct EditOptions {
     std::string year;                  // YYYY
     std::string picture;               // image file
     bool removePicture = false;
+    RecordOptions records;             // `set` only
 };
 
 struct Picture {
@@ -41,13 +43,18 @@ struct EditPlan {
     std::optional<std::wstring> year;
     std::shared_ptr<const Picture> picture;
     bool removePicture = false;
+    std::vector<RecordEdit> records;
 
-    bool Empty() const { return strings.empty() && !date && !year && !picture && !removePicture; }
+    bool Empty() const { return strings.empty() && !date && !year && !picture && !removePicture && records.empty(); }
 };
 
 // Registers one option per settable string property plus --date, --year and
-// --picture; with removals, also --remove NAME and --remove-picture.
+// --picture; with removals (`set`), also --remove NAME, --remove-picture and
+// the record options.
 void AddEditOptions(CLI::App &app, EditOptions &options, bool removals);
+
+// Whether any edit option was given at all.
+bool EditOptionsGiven(const EditOptions &options);
 
 // Checks the options and reads the picture. False after printing the problem,
 // prefixed "tagmill COMMAND: ", on standard error.
@@ -57,6 +64,13 @@ bool PlanEdits(const char *command, const EditOptions &options, EditPlan &plan);
 // change the library refuses; the caller then drops the object unclosed, so
 // nothing is written.
 bool ApplyEdits(CTagmill &tag, const EditPlan &plan, Failure &failure);
+
+// The picture in an image file, its MIME type judged by its first bytes; null
+// with a message when it cannot be read or is not a known image.
+std::shared_ptr<const Picture> LoadPicture(const std::string &path, std::string &error);
+
+// The library's day count for "no date": putting it removes the date and year.
+constexpr double kNoDate = -657434.0;
 
 // YYYY-MM-DD to the library's day count; nothing for text of another shape,
 // a day that does not exist, or a year before 1000 (which tags cannot hold).

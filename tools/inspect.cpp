@@ -3,30 +3,70 @@
 // expose, come from a second, read-only engine context on the same file.
 #include "inspect.h"
 
+#include <set>
+
 #include <tagmill/tagmill.h>
 
+#include "tag_frames.h"
 #include "utf8.h"
 
 namespace tool {
 
 namespace {
 
+// Where the data of each frame behind a shown property starts, as the library
+// locates it: the first frame of a string property's ID, the frame whose
+// description names an object or user-defined string, the first picture and
+// unique file identifier.
+std::set<uint32_t> ShownFrameData(CTagmill &tag, const Inspection &in) {
+    std::vector<long> shown;
+    for (const auto &entry : in.strings) shown.push_back(entry.first->id);
+    const RecordInfo &r = in.records;
+    if (!r.pictures.empty()) shown.push_back(kPictureProperty);
+    if (r.musicId) shown.push_back(kMusicIdProperty);
+    for (const ObjectInfo &o : r.objects) shown.push_back(o.property);
+    for (const UserStringInfo &u : r.userStrings) shown.push_back(u.property);
+    std::set<uint32_t> offsets;
+    for (long id : shown) {
+        long offset = 0, size = 0;
+        if (tag.GetFrameOffset(id, offset, size) == tagmill::S_OK && offset > 0)
+            offsets.insert(static_cast<uint32_t>(offset));
+    }
+    return offsets;
+}
+
+// Frames behind no shown property. The date and year come from the first
+// frame of each date ID the library reads.
+size_t CountUnlisted(const Inspection &in, const std::set<uint32_t> &shown, const TagFrames &tag) {
+    static const std::set<std::string> kDateIds = {"TYE", "TDA", "TIM", "TYER", "TDAT", "TDRC"};
+    const bool dated = in.records.date || in.records.year;
+    std::set<std::string> datesSeen;
+    size_t unlisted = 0;
+    for (const TagFrame &frame : tag.frames) {
+        if (shown.count(frame.dataOffset)) continue;
+        if (dated && kDateIds.count(frame.id) && datesSeen.insert(frame.id).second) continue;
+        ++unlisted;
+    }
+    return unlisted;
+}
+
 // Header and ID3v1 presence through the engine. Returns the engine's result of
 // creating the context (TAV_ERR_SEEK for an AIFF form without an "ID3 " chunk).
-int32_t ProbeTags(const std::string &path, bool aiff, Inspection &out) {
-    const std::wstring wide = Widen(path);
-    tav_id3_context context{};
-    tav_id3_v2_header none{};
-    const int32_t created = tav_id3_create_context2(wide.c_str(), 0, &none, aiff ? 1 : 0, &context);
+// With shown (the data offsets of shown frames), also counts the others.
+int32_t ProbeTags(const std::string &path, bool aiff, Inspection &out, const std::set<uint32_t> *shown = nullptr) {
+    ReadContext context;
+    const int32_t created = context.Open(path, aiff);
     if (created != TAV_OK) return created;
     tav_id3_v2_header header{};
-    if (tav_id3_v2_get_header(&context, &header) == TAV_OK) {
+    if (tav_id3_v2_get_header(&context.get(), &header) == TAV_OK) {
         out.hasV2 = true;
         out.header = header;
     }
     uint32_t genre = 0;
-    out.hasV1 = tav_id3_v1_get_genre(&context, &genre) == TAV_OK;
-    tav_id3_destroy_context(&context);
+    out.hasV1 = tav_id3_v1_get_genre(&context.get(), &genre) == TAV_OK;
+    TagFrames frames;
+    if (shown && out.hasV2 && ReadTagFrames(context.get(), frames) != TAV_ERR_NOT_FOUND)
+        out.unlistedFrames = CountUnlisted(out, *shown, frames);
     return TAV_OK;
 }
 
@@ -88,9 +128,10 @@ bool Inspect(const std::string &path, bool withRecords, Inspection &out, Failure
         return false;
     }
     const bool read = ReadStrings(tag, out, failure) && (!withRecords || ReadRecords(tag, out.records, failure));
+    const std::set<uint32_t> shown = read && withRecords ? ShownFrameData(tag, out) : std::set<uint32_t>();
     tag.Close();
     if (!read) return false;
-    const int32_t probed = ProbeTags(path, out.kind == FileKind::Aiff, out);
+    const int32_t probed = ProbeTags(path, out.kind == FileKind::Aiff, out, withRecords ? &shown : nullptr);
     if (probed != TAV_OK) {
         failure = {"cannot read the tag header (engine result " + std::to_string(probed) + ")", 0};
         return false;

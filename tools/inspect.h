@@ -28,6 +28,9 @@ struct Inspection {
     // Present string properties in table order, values as UTF-8.
     std::vector<std::pair<const Property *, std::vector<std::string>>> strings;
     RecordInfo records; // filled when asked for
+    // With the records: frames of the ID3v2 tag that back none of the
+    // properties above (what only `frames` lists).
+    size_t unlistedFrames = 0;
 };
 
 // "2.2", "2.3", "2.4", or "" when the header's version is not one of them.

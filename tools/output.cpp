@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "genres.h"
+
 namespace tool {
 
 namespace {
@@ -85,6 +87,8 @@ struct ShowRow {
     std::string value;
 };
 
+constexpr long kGenreProperty = 4616;
+
 std::string Bytes(long size) { return std::to_string(size) + (size == 1 ? " byte" : " bytes"); }
 
 // Music IDs run to 128 hex digits; the table shows their start.
@@ -95,7 +99,7 @@ std::vector<ShowRow> ShowRows(const Inspection &in) {
     for (const auto &entry : in.strings)
         for (size_t i = 0; i < entry.second.size(); ++i)
             rows.push_back({i == 0 ? entry.first->name : "", i == 0 ? std::to_string(entry.first->id) : "",
-                            entry.second[i]});
+                            entry.first->id == kGenreProperty ? GenreWithName(entry.second[i]) : entry.second[i]});
     const RecordInfo &r = in.records;
     if (r.date) rows.push_back({"date", std::to_string(kDateProperty), *r.date});
     if (r.year) rows.push_back({"year", "", *r.year});
@@ -125,8 +129,13 @@ void PrintShow(std::ostream &out, const Inspection &in) {
     if (in.hasV1) out << "  [ID3v1]";
     out << '\n';
     const std::vector<ShowRow> rows = ShowRows(in);
+    const std::string unlisted =
+        in.unlistedFrames == 0 ? ""
+                               : "  (" + std::to_string(in.unlistedFrames) +
+                                     (in.unlistedFrames == 1 ? " frame" : " frames") +
+                                     " not listed here; tagmill frames lists every frame)\n";
     if (rows.empty()) {
-        out << "  (no properties)\n";
+        out << "  (no properties)\n" << unlisted;
         return;
     }
     size_t width = 4;
@@ -136,6 +145,7 @@ void PrintShow(std::ostream &out, const Inspection &in) {
     for (const ShowRow &row : rows)
         out << "  " << std::left << std::setw(static_cast<int>(width)) << row.name << "  " << std::right
             << std::setw(5) << row.id << "  " << row.value << '\n';
+    out << unlisted;
 }
 
 Json ShowJson(const Inspection &in) {

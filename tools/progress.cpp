@@ -55,7 +55,8 @@ void Progress::Update(size_t done) {
     if (!m_enabled) return;
     const auto now = Clock::now();
     if (std::chrono::duration<double>(now - m_start).count() < m_delay) return;
-    if (m_visible && now - m_lastDraw < kRedrawInterval && done < m_total) return;
+    // Also after a Clear: output between files must not make the bar flicker.
+    if (now - m_lastDraw < kRedrawInterval) return;
     Draw(done);
     m_lastDraw = now;
 }

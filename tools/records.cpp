@@ -146,6 +146,25 @@ const std::vector<long> &ObjectProperties() {
     return kIds;
 }
 
+const std::vector<RecordRow> &ObjectRows() {
+    static const std::vector<RecordRow> kRows = {{5894, "USR_MTDID", "binary"},
+                                                 {5895, "USR_SMFMF", "application/SMFMF"},
+                                                 {8448, "SfMarkers", ""},
+                                                 {4644, "ImageLyrics", "image/jpeg"},
+                                                 {8451, "IcdRInfo", ""}};
+    return kRows;
+}
+
+const std::vector<RecordRow> &UserStringRows() {
+    static const std::vector<RecordRow> kRows = {{4717, "GN_ExtData", ""}};
+    return kRows;
+}
+
+const std::vector<RecordRow> &CommentRows() {
+    static const std::vector<RecordRow> kRows = {{9233, "iTunSMPB", ""}};
+    return kRows;
+}
+
 const std::vector<long> &UserStringProperties() {
     static const std::vector<long> kIds = {4717, 9233, 8960, 8961, 8962, 8963, 8964, 8965, 8966};
     return kIds;

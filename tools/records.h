@@ -55,6 +55,17 @@ constexpr long kMusicIdProperty = 5891;
 const std::vector<long> &ObjectProperties();
 const std::vector<long> &UserStringProperties();
 
+// The record-valued properties that can be written: the library gives each a
+// fixed description (and objects a fixed MIME type), and writes only these.
+struct RecordRow {
+    long property;
+    const char *description;
+    const char *mime; // objects only
+};
+const std::vector<RecordRow> &ObjectRows();     // GEOB
+const std::vector<RecordRow> &UserStringRows(); // TXXX
+const std::vector<RecordRow> &CommentRows();    // COMM
+
 // Absent properties are left out; any other failure of a getter ends the read.
 bool ReadRecords(CTagmill &tag, RecordInfo &out, Failure &failure);
 

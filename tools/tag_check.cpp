@@ -9,8 +9,8 @@
 #include <tagmill/tagmill.h>
 
 #include "file_kind.h"
-#include "frame_scan.h"
 #include "inspect.h"
+#include "tag_frames.h"
 
 namespace tool {
 
@@ -68,14 +68,22 @@ void CheckVersion(std::ifstream &in, const Home &home, std::vector<Failure> &fin
                             0, "unrecognised version"});
 }
 
+// Frame IDs are capital letters and digits, three of them in ID3v2.2.
+bool ValidFrameId(const std::string &id, int major) {
+    if (id.size() != (major == 2 ? 3u : 4u)) return false;
+    for (char c : id)
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
 // A parse result of a record class, as a finding.
-void Decoded(long hr, const ScannedFrame &frame, std::vector<Failure> &findings) {
+void Decoded(long hr, const TagFrame &frame, std::vector<Failure> &findings) {
     if (tagmill::Succeeded(hr)) return;
     findings.push_back({"frame " + frame.id + " at tag offset " + std::to_string(frame.offset) + " cannot be decoded",
                         hr, "undecodable frame"});
 }
 
-void CheckFrameData(const ScannedFrame &frame, std::vector<Failure> &findings) {
+void CheckFrameData(const TagFrame &frame, std::vector<Failure> &findings) {
     if (frame.opaque) return; // compressed or encrypted: not interpreted
     const std::string &id = frame.id;
     const unsigned char *data = frame.data.data();
@@ -117,13 +125,43 @@ void CheckTagBytes(std::ifstream &in, uint64_t fileSize, const Home &home, const
                                 std::to_string(declared) + " bytes, but " + home.container + " ends after " +
                                 std::to_string(limit > position ? limit - position : 0),
                             0, "tag past end"});
-    const uint64_t tagLength = 10 + static_cast<uint64_t>(header.size);
-    const uint64_t available = position < fileSize ? fileSize - position : 0;
-    std::vector<unsigned char> tag(static_cast<size_t>(tagLength < available ? tagLength : available));
-    if (tag.size() < 10 || !ReadAt(in, position, tag.data(), tag.size())) return;
-    const TagScan scan = ScanTag(tag);
-    for (const std::string &problem : scan.problems) findings.push_back({problem, 0, "bad frame layout"});
-    for (const ScannedFrame &frame : scan.frames) CheckFrameData(frame, findings);
+    const uint64_t tagEnd = position + 10 + static_cast<uint64_t>(header.size);
+    ReadContext context;
+    TagFrames tag;
+    if (context.Open(inspection.file, inspection.kind == FileKind::Aiff) != TAV_OK ||
+        ReadTagFrames(context.get(), tag) != TAV_OK)
+        return;
+    if (header.extended_header && tag.major != 2) {
+        // The extended header's size field leaves out its own four bytes.
+        unsigned char size[4];
+        const uint64_t extended = ReadAt(in, position + 10, size, 4) ? uint64_t(Be32(size)) + 4 : 0;
+        if (extended > static_cast<uint64_t>(header.size)) {
+            findings.push_back({"the extended header's size (" + std::to_string(extended) +
+                                    ") does not fit in the tag", 0, "bad frame layout"});
+            return;
+        }
+    }
+    const bool truncated = tagEnd > limit;
+    for (const TagFrame &frame : tag.frames) {
+        const std::string where = "frame " + frame.id + " at tag offset " + std::to_string(frame.offset);
+        if (!ValidFrameId(frame.id, tag.major)) {
+            findings.push_back({"the bytes at tag offset " + std::to_string(frame.offset) +
+                                    " are neither a frame header nor padding", 0, "bad frame layout"});
+            return;
+        }
+        if (frame.overruns) {
+            if (!truncated)
+                findings.push_back({where + " claims " + std::to_string(frame.size) +
+                                        " bytes, more than the tag has left", 0, "bad frame layout"});
+            return;
+        }
+        if (!frame.readable) {
+            findings.push_back({where + " is too short for the extra bytes its flags announce", 0,
+                                "bad frame layout"});
+            continue;
+        }
+        CheckFrameData(frame, findings);
+    }
 }
 
 } // namespace

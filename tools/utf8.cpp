@@ -85,4 +85,23 @@ std::string Latin1ToUtf8(const std::string &latin1) {
     return Narrow(wide);
 }
 
+std::string Utf16ToUtf8(const unsigned char *data, size_t size, bool bigEndian) {
+    auto unit = [&](size_t i) -> char32_t {
+        return bigEndian ? char32_t(data[i]) << 8 | data[i + 1] : char32_t(data[i + 1]) << 8 | data[i];
+    };
+    std::wstring wide;
+    for (size_t i = 0; i + 1 < size; i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < size && unit(i + 2) >= 0xDC00 && unit(i + 2) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = kReplacement;
+        }
+        wide.push_back(static_cast<wchar_t>(cp));
+    }
+    if (size % 2) wide.push_back(static_cast<wchar_t>(kReplacement));
+    return Narrow(wide);
+}
+
 } // namespace tool

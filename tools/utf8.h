@@ -5,6 +5,7 @@
 #ifndef TAGMILL_TOOLS_UTF8_H
 #define TAGMILL_TOOLS_UTF8_H
 
+#include <cstddef>
 #include <string>
 
 namespace tool {
@@ -17,6 +18,9 @@ std::string Narrow(const std::wstring &wide);
 // Single-byte ISO-8859-1 text (byte n is U+00nn), as the library keeps MIME
 // types and owner identifiers, encoded as UTF-8.
 std::string Latin1ToUtf8(const std::string &latin1);
+// UTF-16 code units (big- or little-endian) as UTF-8; unpaired surrogates and
+// a lone last byte become U+FFFD.
+std::string Utf16ToUtf8(const unsigned char *data, size_t size, bool bigEndian);
 
 } // namespace tool
 

@@ -225,6 +225,19 @@ int32_t tav_id3_v2_get_header2(tav_id3_context *context, tav_id3_v2_header *head
 int32_t tav_id3_get_id3tag(tav_id3_context *context, uint8_t **buffer, uint32_t *size);
 
 // Frames.
+/// Receives one frame of a walk over the tag: its header record, the logical
+/// (de-unsynchronised) offset of its frame header from the start of the
+/// content, and its length (frame header + size in the header). Return nonzero
+/// to stop the walk.
+typedef int (*tav_id3_v2_frame_visitor)(const tav_id3_v2_frame_header *frame, uint32_t position,
+                                        uint32_t length, void *user);
+/// @brief Offers every frame of the ID3v2 tag to visitor, in tag order, as the
+/// frame functions below see them; padding is not offered. The visitor must not
+/// call engine functions on the same context; read the data afterwards with
+/// tav_id3_v2_get_frame_data() (the n-th frame with an ID is that ID's index n).
+/// @return TAV_OK; TAV_ERR_NOT_FOUND when the content has no ID3v2 tag;
+/// TAV_ERR_PARAM; an I/O failure.
+int32_t tav_id3_v2_enum_frames(tav_id3_context *context, tav_id3_v2_frame_visitor visitor, void *user);
 /// @brief Counts the frames with frame ID id in the tag as stored.
 /// @return TAV_OK (count 0 when there is none or no tag); an I/O failure.
 int32_t tav_id3_v2_get_frame_num(tav_id3_context *context, uint32_t id, uint32_t *count);

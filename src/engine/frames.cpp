@@ -1,4 +1,4 @@
-// Reading ID3v2 frames: how many frames carry an ID, the header and data of the
+// Reading ID3v2 frames: every frame in tag order, how many frames carry an ID, the header and data of the
 // n-th of them, and where its data lies in the content. Each call locates the
 // tag and walks it with the shared frame walker, whose answers come from the
 // read cache while the content stays as it is (engine/read_cache.h).
@@ -62,6 +62,36 @@ int32_t invalid_parameter(const char *function) {
 }
 
 } // namespace
+
+namespace {
+
+// Passes the walk on to the caller's visitor, leaving out what is not a frame:
+// padding (ID 0) and a header that no longer fits in the tag (length 0).
+struct EnumVisit {
+    tav_id3_v2_frame_visitor visitor;
+    void *user;
+};
+
+int enum_visitor(const tav_id3_v2_frame_header *frame, uint32_t position, uint32_t length, void *user) {
+    const EnumVisit *v = static_cast<const EnumVisit *>(user);
+    if (frame->id == 0 || length == 0) return 1;
+    return v->visitor(frame, position, length, v->user);
+}
+
+} // namespace
+
+int32_t tav_id3_v2_enum_frames(tav_id3_context *context, tav_id3_v2_frame_visitor visitor, void *user) {
+    tav_trace("tav_id3_v2_enum_frames() enter");
+    if (!context || !visitor) return invalid_parameter("tav_id3_v2_enum_frames");
+    tav_id3_v2_header header;
+    int32_t rc = tav_id3_v2_get_header(context, &header);
+    if (rc != TAV_OK) return rc;
+    EnumVisit visit{visitor, user};
+    rc = tav_id3_v2_walk_frames(context, &header, 0, enum_visitor, &visit);
+    if (rc != TAV_OK) return rc;
+    tav_trace("tav_id3_v2_enum_frames() exit");
+    return TAV_OK;
+}
 
 int32_t tav_id3_v2_get_frame_num(tav_id3_context *context, uint32_t id, uint32_t *count) {
     tav_trace("tav_id3_v2_get_frame_num() enter");

@@ -33,10 +33,8 @@ int32_t tav_id3_v2_read_unsync(tav_id3_context *context, uint8_t *out, uint32_t 
 // frame walker that the frame functions share.
 int32_t tav_id3_v2_first_frame_position(tav_id3_context *context, const tav_id3_v2_header *header,
                                         uint32_t *position);
-// Called for each frame: its header record, its logical position and its
-// length (header + size); return nonzero to stop the walk.
-typedef int (*tav_id3_v2_frame_visitor)(const tav_id3_v2_frame_header *frame, uint32_t position,
-                                        uint32_t length, void *user);
+// The visitor type is public (tagmill/engine.h): tav_id3_v2_enum_frames offers
+// the same walk to callers.
 // plain_seek: position each frame by a plain seek even in an unsynchronised tag.
 int32_t tav_id3_v2_walk_frames(tav_id3_context *context, const tav_id3_v2_header *header, int32_t plain_seek,
                                tav_id3_v2_frame_visitor visitor, void *user);

@@ -70,6 +70,32 @@ TEST(Frames, SizesWrapAt32Bits) {
     EXPECT_EQ(13u, first);
 }
 
+// Every frame in tag order with its logical position and length; padding is
+// not offered, a visitor's nonzero answer stops the walk, no tag is no tag.
+TEST(Frames, EnumerationInTagOrder) {
+    struct Seen {
+        std::vector<std::pair<uint32_t, uint32_t>> frames; // position, length
+        size_t stopAfter = 100;
+    };
+    auto visit = [](const tav_id3_v2_frame_header *, uint32_t position, uint32_t length, void *user) {
+        Seen *seen = static_cast<Seen *>(user);
+        seen->frames.emplace_back(position, length);
+        return seen->frames.size() >= seen->stopAfter ? 1 : 0;
+    };
+    Context c, bare;
+    ASSERT_EQ(TAV_OK, c.OpenMemory(Tag(3, Concat({Frame23("TPE1", Ascii("ab")), Frame23("TPE1", Ascii("c")),
+                                                   Frame23("TIT2", Ascii("d")), Bytes(8, 0)}))));
+    Seen all, first;
+    first.stopAfter = 1;
+    EXPECT_EQ(TAV_OK, tav_id3_v2_enum_frames(c.get(), visit, &all));
+    EXPECT_EQ(TAV_OK, tav_id3_v2_enum_frames(c.get(), visit, &first));
+    using Frames = std::vector<std::pair<uint32_t, uint32_t>>;
+    EXPECT_EQ(all.frames, (Frames{{10, 12}, {22, 11}, {33, 11}}));
+    EXPECT_EQ(first.frames, (Frames{{10, 12}}));
+    ASSERT_EQ(TAV_OK, bare.OpenMemory(FakeAudio(1)));
+    EXPECT_EQ(TAV_ERR_NOT_FOUND, tav_id3_v2_enum_frames(bare.get(), visit, &all));
+}
+
 // A truncated file opened for writing: the header read at a frame position
 // past its end comes short, and the file does not grow.
 TEST(Frames, ReadingNeverGrowsAFile) {

@@ -30,7 +30,10 @@ TEST_F(ToolTest, InfoDescribesTagHeaderAndId3v1) {
 
 TEST_F(ToolTest, ShowCarriesEveryRecordKind) {
     // The objects are stored out of property order: `show` lists them in it.
+    // The private frame backs no property: the table says so at its end.
     const std::string path = Put("all.mp3", Mp3(3, {{"TIT2", Latin1Text("Records")},
+                                                   {"TCON", Latin1Text("(17)")},
+                                                   {"PRIV", Concat({Ascii("owner"), Bytes{0, 1}})},
                                                    {"TYER", Latin1Text("2019")},
                                                    {"TDAT", Latin1Text("0305")},
                                                    {"APIC", ApicPayload("image/png", 3, "", Ascii("abc"))},
@@ -39,13 +42,13 @@ TEST_F(ToolTest, ShowCarriesEveryRecordKind) {
                                                    {"GEOB", GeobPayload("binary", "USR_MTDID", Bytes(12, 0x42))},
                                                    {"TXXX", TxxxPayload("GN_ExtData", "ext \xE9")},
                                                    {"COMM", CommentUtf16("eng", L"iTunSMPB", L" 00000000 0210")}}));
-    json expected = json::parse(R"({"version":"2.3","strings":{"title":["Records"]},"date":"2019-05-03","year":"2019",
+    json expected = json::parse(R"js({"version":"2.3","strings":{"title":["Records"],"genre":["(17)"]},"date":"2019-05-03","year":"2019",
         "pictures":[{"mime":"image/png","size":3,"sha1":"a9993e364706"}],
         "music_id":{"owner":"http://musicid.tagmill.org"},
         "objects":[{"property":5894,"description":"USR_MTDID","mime":"binary","size":12},
                    {"property":8448,"description":"SfMarkers","mime":"","size":3}],
         "user_strings":[{"property":4717,"description":"GN_ExtData","language":null,"value":"ext \u00e9"},
-                        {"property":9233,"description":"iTunSMPB","language":"eng","value":" 00000000 0210"}]})");
+                        {"property":9233,"description":"iTunSMPB","language":"eng","value":" 00000000 0210"}]})js");
     expected["file"] = path;
     std::string hex;
     for (int i = 0; i < 64; ++i) hex += "5a";
@@ -54,7 +57,8 @@ TEST_F(ToolTest, ShowCarriesEveryRecordKind) {
 
     const RunResult text = Run({"show", path});
     ASSERT_EQ(text.status, 0) << text.err;
-    for (const char *row : {R"(\n  title +4615  Records\n)", R"(\n  date +5120  2019-05-03\n)",
+    for (const char *row : {R"(\n  title +4615  Records\n)", R"(\n  genre +4616  \(17\) Rock\n)",
+                            R"(\n  date +5120  2019-05-03\n)", R"(\n  \(1 frame not listed here; tagmill frames)",
                             R"(\n  picture +4640  image/png, 3 bytes, sha1 a9993e364706\n)",
                             R"(\n  music_id +5891  http://musicid.tagmill.org, id 5a5a5a5a5a5a5a5a\.\.\.\n)",
                             R"(\n  object +8448  SfMarkers, no MIME type, 3 bytes\n)",

@@ -45,8 +45,8 @@ Bytes ImageBytes(const std::string &format, size_t size) {
 
 Bytes LeadingTag(const Bytes &file) { return Bytes(file.begin(), file.begin() + ParseTag(file).length()); }
 
-RunResult ToolTest::Run(const std::vector<std::string> &args) {
-    std::string command = Quote(TAGMILL_TOOL_PATH);
+RunResult ToolTest::Exec(const std::string &program, const std::vector<std::string> &args) {
+    std::string command = Quote(program);
     for (const std::string &arg : args) command += " " + Quote(arg);
     const std::string out = dir.file("tool.stdout"), err = dir.file("tool.stderr");
     const int wstatus = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
