@@ -1,5 +1,5 @@
 // `tagmill set FILE... [-r DIR] [--title T] ... [--date D] [--picture F]
-// [--remove NAME] [--no-v1]`: change properties in place. Every change is
+// [--remove NAME] [--no-v1] [--no-sync]`: change properties in place. Every change is
 // staged in the library's edit transaction and written by Close; when any
 // change fails the object is destroyed without Close, which drops the
 // transaction, so the file keeps exactly what it held before.
@@ -23,6 +23,7 @@ struct SetOptions {
     BatchFlags batch;
     EditOptions edits;
     bool noV1 = false;
+    bool noSync = false;
 };
 
 // Files the program must not write into: it says why, and nothing happens.
@@ -38,10 +39,11 @@ bool RefuseKind(FileKind kind, Failure &failure) {
     return false;
 }
 
-bool Change(const std::string &file, const EditPlan &plan, bool updateV1, Failure &failure) {
+bool Change(const std::string &file, const EditPlan &plan, bool updateV1, bool durable, Failure &failure) {
     const FileKind kind = ClassifyFile(file);
     if (RefuseKind(kind, failure)) return false;
     CTagmill tag;
+    tag.SetDurable(durable);
     long hr = OpenByKind(tag, file, kind, 2, updateV1);
     if (tagmill::Failed(hr)) {
         failure = {"cannot open for writing", hr};
@@ -67,7 +69,7 @@ int RunSet(const SetOptions &options) {
     return RunBatch(options.batch, setup, [&](const InputFile &file, size_t) {
         FileResult result;
         Failure failure;
-        if (Change(file.path, plan, updateV1, failure))
+        if (Change(file.path, plan, updateV1, !options.noSync, failure))
             result.tallies.push_back(kChanged);
         else
             result.failures.push_back(failure);
@@ -85,6 +87,9 @@ Command AddSetCommand(CLI::App &program) {
     app->add_option("files", options->batch.files, "Files to change");
     AddEditOptions(*app, options->edits, true);
     app->add_flag("--no-v1", options->noV1, "Leave the ID3v1 tag as it is");
+    app->add_flag("--no-sync", options->noSync,
+                  "Do not flush the changes to disk (faster; a killed run still leaves every file whole, a power "
+                  "cut may not)");
     AddBatchOptions(*app, options->batch);
     return {app, [options] { return RunSet(*options); }};
 }
