@@ -47,13 +47,13 @@ public:
     /// @return S_OK; E_OUTOFMEMORY.
     long GetMimeType(std::string &mimeType) const;
 
-    // E_POINTER for null data, E_INVALIDARG for a negative size (record
-    // unchanged), E_OUTOFMEMORY (record left without data) when the copy fails.
+    // E_POINTER for null data (record unchanged), E_OUTOFMEMORY (record left
+    // without data) when the copy fails or the size is negative.
     /// @brief Replaces the data with a copy of `size` bytes at data.
     /// @param data the bytes; must not be null (even for size 0).
     /// @param size number of bytes.
-    /// @return S_OK; E_POINTER for null data; E_INVALIDARG for a negative size
-    /// (record unchanged); E_OUTOFMEMORY (the record is left without data).
+    /// @return S_OK; E_POINTER for null data (record unchanged); E_OUTOFMEMORY
+    /// for a negative size or a failed copy (the record is left without data).
     long SetData(const unsigned char *data, long size);
     // Hands out a copy of the data in a block from CoTaskMemAlloc, which the
     // caller releases with CoTaskMemFree. A null `data` asks for nothing.

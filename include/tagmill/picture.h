@@ -26,25 +26,27 @@ public:
     /// Releases the record's bytes.
     virtual ~CPicture();
 
-    // Copies `size` bytes from data. E_POINTER for null data, E_INVALIDARG for
-    // a negative size (record unchanged), E_OUTOFMEMORY when the copy cannot be
+    // Copies `size` bytes from data. E_POINTER for null data (record
+    // unchanged), E_OUTOFMEMORY for a negative size or when the copy cannot be
     // allocated (the record is then left without data, MIME type unchanged).
     /// @brief Replaces the picture bytes with a copy of `size` bytes at data.
     /// @param data the bytes; must not be null (even for size 0).
     /// @param size number of bytes; 0 leaves an empty picture.
-    /// @return S_OK; E_POINTER for null data; E_INVALIDARG for a negative size
-    /// (record unchanged); E_OUTOFMEMORY (the record is left without data, the
-    /// MIME type unchanged).
+    /// @return S_OK; E_POINTER for null data (record unchanged); E_OUTOFMEMORY
+    /// for a negative size or a failed copy (the record is left without data,
+    /// the MIME type unchanged).
     long SetData(const unsigned char *data, long size);
     // Copies the picture into the caller's buffer *data, whose capacity is
     // passed in `size`; `size` comes back as the number of bytes copied (the
-    // smaller of the stored size and the capacity, never below 0). E_POINTER
-    // when data is null, or when *data is null and bytes would be copied.
+    // smaller of the stored size and the capacity; a negative capacity comes
+    // back unchanged and nothing is copied). E_POINTER when data is null, or
+    // when *data is null and bytes would be copied.
     /// @brief Copies the picture into the caller's buffer. Nothing is
     /// allocated; the record keeps its bytes.
     /// @param[in] data address of a pointer to the caller's buffer.
     /// @param[in,out] size in: the buffer's capacity; out: the bytes copied, the
-    /// smaller of Size() and the capacity (never below 0).
+    /// smaller of Size() and the capacity (a negative capacity comes back
+    /// unchanged, nothing copied).
     /// @return S_OK; E_POINTER when data is null, or *data is null and bytes
     /// would be copied.
     long GetData(unsigned char **data, long &size) const;

@@ -54,20 +54,18 @@ uint32_t raw_frame_size(const uint8_t *raw, int32_t version) {
 
 // Reads the frame header at logical offset pos into a new entry. *entry stays
 // null when the frame area ends here: the tag's end reached, too few bytes
-// left for a header, padding, or a frame that cannot lie inside the content.
-// tag_end is where the header says the tag ends, content_end the content's
-// length; a tag that claims more than the content holds is read only as far
-// as the content goes, never seeking past its end (which would extend a file).
+// left in the tag for a header, or padding. tag_end is where the header says
+// the tag ends. A frame may run past it or past the end of the content: it is
+// listed with the size its header gives, and the rewrite's copy of it fails if
+// the content does not hold it.
 int32_t load_one_frame(tav_id3_context *context, const tav_id3_v2_header *header, uint64_t pos,
-                       uint64_t tag_end, uint64_t content_end, tav_id3_v2_frame_entry **entry) {
+                       uint64_t tag_end, tav_id3_v2_frame_entry **entry) {
     *entry = nullptr;
-    if (pos >= content_end) return TAV_OK;
+    uint32_t header_length = frame_header_length(header->version);
     if (tav_id3_v2_seek_logical(context, (uint32_t)pos, header->unsynchronisation) != 0) return TAV_ERR_SEEK;
     int64_t raw = tav_id3_seek_content(context, 0, 1);
     if (raw < 0) return TAV_ERR_SEEK;
-    uint64_t readable_end = tag_end < content_end ? tag_end : content_end;
-    uint32_t header_length = frame_header_length(header->version);
-    if ((uint64_t)raw >= readable_end || readable_end - (uint64_t)raw < header_length) return TAV_OK;
+    if ((uint64_t)raw >= tag_end || tag_end - (uint64_t)raw < header_length) return TAV_OK;
     tav_id3_v2_frame_entry *e = static_cast<tav_id3_v2_frame_entry *>(tav_rud_calloc(sizeof *e));
     if (!e) return TAV_ERR_NOMEM;
     if (tav_id3_v2_read_unsync(context, e->raw_header, header_length, header->unsynchronisation, nullptr) != 0) {
@@ -75,17 +73,15 @@ int32_t load_one_frame(tav_id3_context *context, const tav_id3_v2_header *header
         return TAV_ERR_READ;
     }
     uint32_t size = raw_frame_size(e->raw_header, header->version);
-    uint64_t total = (uint64_t)header_length + size;
-    // A zero ID byte is padding. A frame may run past the tag's end (it is
-    // copied whole, as the reader sees it), but one that runs past the end of
-    // the content could never be copied, so it ends the list as well: this
-    // keeps a damaged tag writable and every offset within 32 bits.
-    if (e->raw_header[0] == 0 || pos + total > content_end) {
+    // The total is a 32-bit field like the size: an ID3v2.3 size within 10 of
+    // 2^32 wraps it. A zero total or a zero ID byte (padding) ends the list.
+    uint32_t total = header_length + size;
+    if (e->raw_header[0] == 0 || total == 0) {
         tav_frame_entry_free(e);
         return TAV_OK;
     }
     e->old_offset = (uint32_t)pos;
-    e->total_size = (uint32_t)total;
+    e->total_size = total;
     e->payload_size = size;
     *entry = e;
     return TAV_OK;
@@ -100,15 +96,9 @@ int32_t load_frame_list(tav_id3_context *context, const tav_id3_v2_header *heade
     if (rc != TAV_OK) return rc;
     const uint64_t tag_end = (uint64_t)(uint32_t)header->position + (uint32_t)header->size + 10;
     uint64_t pos = first;
-    uint64_t content_end = 0;
-    if (pos < tag_end) {
-        int64_t length = tav_id3_seek_content(context, 0, 2);
-        if (length < 0) return TAV_ERR_SEEK;
-        content_end = (uint64_t)length;
-    }
     while (pos < tag_end) {
         tav_id3_v2_frame_entry *entry = nullptr;
-        rc = load_one_frame(context, header, pos, tag_end, content_end, &entry);
+        rc = load_one_frame(context, header, pos, tag_end, &entry);
         if (rc != TAV_OK) return rc;
         if (!entry) break;
         tav_id3_v2_frame_node *head = tav_frame_list_append(edit->frames, entry);

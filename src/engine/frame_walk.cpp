@@ -12,13 +12,10 @@ const uint32_t kHeaderLength22 = 6;  // 3-byte ID, 3-byte size
 const uint32_t kHeaderLength = 10;   // 4-byte ID, 4-byte size, 2 flag bytes
 const uint32_t kExtendedHeaderRead = 14;
 
-uint32_t clamp32(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : (uint32_t)value; }
-
-// Extra bytes are taken off the data size; a frame too short to hold the
-// extra bytes it announces has no data rather than a wrapped-around size.
-void take_extra(tav_id3_v2_frame_header *frame, uint32_t length) {
-    frame->size = frame->size > length ? frame->size - length : 0;
-}
+// Extra bytes are taken off the 32-bit data size, which wraps round for a
+// frame too short to hold the extra bytes it announces (no read trusts it
+// beyond the bytes the content holds).
+void take_extra(tav_id3_v2_frame_header *frame, uint32_t length) { frame->size -= length; }
 
 // The extra bytes after a 2.3/2.4 frame header, in flag order. They are read
 // as stored, without de-unsynchronisation.
@@ -50,7 +47,7 @@ int32_t read_header_v23(tav_id3_context *context, int32_t version, int32_t unsyn
     if (tav_id3_v2_read_unsync(context, b, kHeaderLength, unsync, nullptr) != 0) return TAV_ERR_READ;
     frame->id = tav_be32(b);
     frame->size = version == TAV_ID3_V23 ? tav_be32(b + 4) : tav_syncsafe_decode(b + 4);
-    *length = (uint64_t)kHeaderLength + frame->size;
+    *length = (uint32_t)(kHeaderLength + frame->size); // 32 bits: a size within 10 of 2^32 wraps it
     frame->tag_alter_preservation = (b[8] & 0x80) ? 1 : 0;
     frame->file_alter_preservation = (b[8] & 0x40) ? 1 : 0;
     frame->read_only = (b[8] & 0x20) ? 1 : 0;
@@ -103,16 +100,16 @@ uint64_t frame_area_end(const tav_id3_v2_header *header) {
 // its own four bytes, whatever the tag version; it is never read as syncsafe.
 int32_t tav_id3_v2_first_frame_position(tav_id3_context *context, const tav_id3_v2_header *header,
                                         uint32_t *position) {
-    uint64_t first = (uint64_t)(int64_t)header->position + kHeaderLength;
+    // Offsets are 32 bits wide: a size field within 14 of 2^32 wraps round.
+    uint32_t first = (uint32_t)header->position + kHeaderLength;
     if (header->extended_header == 1) {
-        if (tav_id3_v2_seek_logical(context, clamp32(first), 0) != 0) return TAV_ERR_SEEK;
+        if (tav_id3_v2_seek_logical(context, first, 0) != 0) return TAV_ERR_SEEK;
         uint8_t ext[kExtendedHeaderRead];
         if (tav_id3_v2_read_unsync(context, ext, kExtendedHeaderRead, header->unsynchronisation == 1, nullptr) != 0)
             return TAV_ERR_READ;
-        first += (uint64_t)tav_be32(ext) + 4;
+        first += tav_be32(ext) + 4;
     }
-    // A position beyond 32 bits lies past any frame area: the walk ends at once.
-    *position = clamp32(first);
+    *position = first;
     return TAV_OK;
 }
 
@@ -121,9 +118,10 @@ namespace {
 // Walks the frames from the first one, offering each to the visitor. Positions
 // are logical (de-unsynchronised) offsets from the start of the content. The
 // walk ends at the end of the frame area, after a frame whose size runs past
-// it, at padding (ID 0) and at a header that does not fit (length 0). Every
-// frame advances the position by at least its header length, and positions are
-// kept in 64 bits, so a hostile size can neither stall nor wrap the walk.
+// it, at padding (ID 0) and at a header that does not fit (length 0). Frame
+// lengths are 32 bits like the size fields, but positions are kept in 64 bits,
+// so a hostile size can never carry the walk round to a frame it has passed
+// (with 32-bit positions it would walk the same frames for ever).
 //
 // The tag size counts stored bytes, inserted zeros included, so in an
 // unsynchronised tag the end of the frame area is compared with the stored
@@ -164,7 +162,7 @@ int32_t walk_content(tav_id3_context *context, const tav_id3_v2_header *header, 
         uint64_t length = 0;
         rc = read_frame_header(context, header, end - stored_at, &frame, &length);
         if (rc != TAV_OK) return rc;
-        if (visitor(&frame, (uint32_t)p, clamp32(length), user)) break;
+        if (visitor(&frame, (uint32_t)p, (uint32_t)length, user)) break;
         if (length == 0 || frame.id == 0) break;
         p += length;
     }

@@ -85,11 +85,19 @@ int32_t lay_out(tav_id3_context *context, const tav_id3_v2_header *header, layou
         if (ex_header_length(edit->ex_header) > room) tav_put_be32(edit->ex_header, (uint32_t)(room - 4));
         offset += ex_header_length(edit->ex_header);
     }
-    for (tav_id3_v2_frame_node *node = tav_frame_list_first(edit->frames); node; node = node->next) {
+    // A loaded frame that runs past the end of the content cannot be copied
+    // whole: the rewrite fails with a short read when it gets there. Nothing
+    // after it is written, so the offsets beyond it need not be addressable.
+    bool copy_fails = false;
+    for (tav_id3_v2_frame_node *node = tav_frame_list_first(edit->frames); node && !copy_fails; node = node->next) {
         if (offset > kMaxOffset) return TAV_ERR_OTHER;
-        node->entry->new_offset = (uint32_t)offset;
-        offset += node->entry->total_size;
+        tav_id3_v2_frame_entry *entry = node->entry;
+        entry->new_offset = (uint32_t)offset;
+        offset += entry->total_size;
+        copy_fails = !entry->payload && entry->old_offset != 0 &&
+                     (uint64_t)entry->old_offset + entry->total_size > (uint64_t)content_length;
     }
+    if (copy_fails) offset = (uint64_t)plan->position + 10; // a size that no one will see
     uint64_t used = offset - plan->position;
     if (offset > kMaxOffset || used > kMaxSyncsafe) return TAV_ERR_OTHER;
     plan->used = (uint32_t)used;

@@ -19,14 +19,17 @@ int32_t seek_to(tav_id3_context *context, uint64_t offset) {
     return tav_id3_seek_content(context, (int32_t)offset, 0) == (int64_t)offset ? 0 : -1;
 }
 
-// A plain seek that never goes past the end of the content. A file seek past
-// its end would otherwise grow the file with zero bytes, and a reader must
-// never change the content it reads: such a target fails instead, as it does
-// for a memory image or a read-only file.
+// A plain seek that never goes past the end of the content. A content seek
+// past the end of a file grows it with zero bytes up to the target and lands
+// at the old end, where the next read finds nothing. A reader must never
+// change the content it reads, so it stays at the end without the zeros: the
+// read that follows comes short all the same. A memory image or a read-only
+// file refuses such a seek, as the growing seek fails on them.
 int32_t seek_plain(tav_id3_context *context, uint32_t offset) {
     int64_t end = tav_id3_seek_content(context, 0, 2);
-    if (end < 0 || (int64_t)offset > end) return -1;
-    return seek_to(context, offset);
+    if (end < 0) return -1;
+    if ((int64_t)offset <= end) return seek_to(context, offset);
+    return context->content_type == TAV_CONTENT_FILE && context->mode != 0 ? 0 : -1;
 }
 
 // After a run that ended on 0xFF, the byte that follows is the encoder's

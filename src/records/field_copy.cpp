@@ -8,13 +8,13 @@ namespace records {
 
 long ReplaceWithCopy(std::unique_ptr<unsigned char[]> &bytes, long &size, const unsigned char *data, long count) {
     if (data == nullptr) return E_POINTER;
-    if (count < 0) return E_INVALIDARG;
     size = 0;
     if (count == 0) {
         bytes.reset();
         return S_OK;
     }
-    unsigned char *copy = new (std::nothrow) unsigned char[static_cast<size_t>(count)];
+    // No allocation can meet a negative count: it fails like one too large.
+    unsigned char *copy = count < 0 ? nullptr : new (std::nothrow) unsigned char[static_cast<size_t>(count)];
     if (copy == nullptr) {
         bytes.reset();
         return E_OUTOFMEMORY;

@@ -14,8 +14,8 @@ namespace records {
 
 // Replaces bytes (holding `size` bytes) with a copy of the `count` bytes at
 // data, which may point into the old array: the old one is released only once
-// the copy is made. E_POINTER for null data and E_INVALIDARG for a negative
-// count leave both unchanged; E_OUTOFMEMORY leaves no bytes and size 0. A
+// the copy is made. E_POINTER for null data leaves both unchanged;
+// E_OUTOFMEMORY (also for a negative count) leaves no bytes and size 0. A
 // count of 0 leaves no array at all.
 long ReplaceWithCopy(std::unique_ptr<unsigned char[]> &bytes, long &size, const unsigned char *data, long count);
 

@@ -54,8 +54,8 @@ long CTagmill::CPicture::SetData(const unsigned char *data, long size) {
 
 long CTagmill::CPicture::GetData(unsigned char **data, long &size) const {
     if (data == nullptr) return E_POINTER;
+    // A negative capacity comes back as the count, and nothing is copied.
     long count = m_size < size ? m_size : size;
-    if (count < 0) count = 0;
     if (count > 0 && *data == nullptr) return E_POINTER;
     if (count > 0) std::memcpy(*data, m_data.get(), static_cast<size_t>(count));
     size = count;

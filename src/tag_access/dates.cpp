@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <string>
 
-#include "tag_access/date_text.h"
+#include "tag_access/number_text.h"
 #include "tag_access/mapping.h"
 #include "tagmill/tagmill.h"
 
@@ -71,7 +71,7 @@ long CTagmill::GetYearString(std::wstring &year) {
 long CTagmill::PutYearString(const std::wstring &year) {
     if (!m_opened) return E_UNEXPECTED;
     if (year.size() != 4) return E_INVALIDARG;
-    const int newYear = datetext::LeadingNumber(year);
+    const int newYear = numbertext::LeadingNumber(year);
     if (!IsFourDigitYear(newYear)) return E_INVALIDARG;
 
     int month = 1;
@@ -117,7 +117,7 @@ long CTagmill::GetReleasedDateTime() {
         text.clear();
         if (Succeeded(GetV2Data2(yearId, text))) {
             found = true;
-            year = datetext::LeadingNumber(text);
+            year = numbertext::LeadingNumber(text);
             if (IsFourDigitYear(year)) m_yearString = text;
         }
         text.clear();
@@ -125,7 +125,7 @@ long CTagmill::GetReleasedDateTime() {
             found = true;
             // The frame holds DDMM; a second pair above 12 cannot be a month,
             // so MMDD as some taggers wrote it is accepted as well.
-            const int32_t number = datetext::LeadingNumber(text);
+            const int32_t number = numbertext::LeadingNumber(text);
             day = number / 100;
             month = number % 100;
             if (month >= 13) {

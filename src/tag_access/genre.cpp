@@ -1,8 +1,7 @@
 // Genre numbers: the ID3v1 genre byte of a genre text. A text frame may refer
 // to the numbered genre list with "(n)", optionally followed by a refinement;
 // any other text has no number, which the ID3v1 tag spells 148.
-#include <cstdlib>
-
+#include "tag_access/number_text.h"
 #include "tag_access/text_codec.h"
 #include "tagmill/tagmill.h"
 
@@ -19,6 +18,6 @@ unsigned char CTagmill::getNumericalGenre(const std::wstring &text) const {
     if (pos >= narrow.size() || narrow[pos] != ')') return kNoGenre;
 
     // "()" reads as 0, and numbers beyond a byte keep their low 8 bits: (300)
-    // is genre 44.
-    return static_cast<unsigned char>(std::strtol(narrow.c_str() + 1, nullptr, 10) & 0xFF);
+    // is genre 44, and one beyond the 32-bit range reads as 2^31-1, genre 255.
+    return static_cast<unsigned char>(tagmill::numbertext::LeadingNumber(narrow.substr(1)) & 0xFF);
 }

@@ -25,9 +25,9 @@ long CTagmill::GetId3TagFrame(unsigned char **buffer, unsigned long *size) {
     *size = 0;
     uint32_t length = 0;
     const int32_t rc = tav_id3_get_id3tag(&m_context, buffer, &length);
+    *size = length; // also when the copy fails: the size that was asked for
     switch (rc) {
     case TAV_OK:
-        *size = length;
         return S_OK;
     case TAV_ERR_NOMEM:
         return E_OUTOFMEMORY;
@@ -63,7 +63,8 @@ long CTagmill::GetFrameOffset(long propertyId, long &offset, long &size) {
     if (tav_id3_v2_get_frame_data_offset(&m_context, frameId, static_cast<uint32_t>(index), &dataOffset,
                                          &dataSize) != TAV_OK)
         return E_FAIL;
-    offset = static_cast<long>(dataOffset);
-    size = static_cast<long>(dataSize);
+    // Both are 32-bit numbers to the host: a size above 2^31 reads as negative.
+    offset = static_cast<long>(static_cast<int32_t>(dataOffset));
+    size = static_cast<long>(static_cast<int32_t>(dataSize));
     return S_OK;
 }

@@ -1,10 +1,9 @@
 // The recording-time text of ID3v2.4 ("yyyy-MM-ddTHH:mm:ss", cut anywhere
-// after the year) and the leading-number reading shared by every date frame.
+// after the year).
 #include <cstdint>
-#include <cwctype>
 #include <string>
 
-#include "tag_access/date_text.h"
+#include "tag_access/number_text.h"
 #include "tagmill/tagmill.h"
 
 using namespace tagmill;
@@ -14,7 +13,7 @@ namespace {
 // The number of a text's first `width` characters: the last field of a cut
 // recording time is read only that far, so "20190503" gives the year 2019.
 int32_t NumberOfPrefix(const std::wstring &text, size_t width) {
-    return datetext::LeadingNumber(text.substr(0, width));
+    return numbertext::LeadingNumber(text.substr(0, width));
 }
 
 // Reads the field before `separator` into `field`, keeping its last two digits
@@ -23,28 +22,13 @@ int32_t NumberOfPrefix(const std::wstring &text, size_t width) {
 bool TakeField(std::wstring &text, wchar_t separator, bool lastTwoDigits, int &field) {
     const size_t at = text.find(separator);
     if (at == std::wstring::npos) return false;
-    const int32_t number = datetext::LeadingNumber(text.substr(0, at));
+    const int32_t number = numbertext::LeadingNumber(text.substr(0, at));
     field = lastTwoDigits ? number % 100 : number;
     text.erase(0, at + 1);
     return true;
 }
 
 } // namespace
-
-int32_t datetext::LeadingNumber(const std::wstring &text) {
-    size_t i = 0;
-    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-    // Accumulate as a magnitude and stop growing once past the 32-bit range.
-    const int64_t limit = negative ? -int64_t(INT32_MIN) : int64_t(INT32_MAX);
-    int64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        magnitude = magnitude * 10 + (text[i] - L'0');
-        if (magnitude > limit) magnitude = limit;
-    }
-    return static_cast<int32_t>(negative ? -magnitude : magnitude);
-}
 
 // Each field ends at its separator ("-", "-", "T", ":", ":"); the text may stop
 // after any field, and the last field present is read from at most its usual

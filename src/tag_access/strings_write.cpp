@@ -7,6 +7,7 @@
 #include <new>
 
 #include "tag_access/mapping.h"
+#include "tag_access/number_text.h"
 #include "tag_access/text_codec.h"
 #include "tagmill/tagmill.h"
 
@@ -174,8 +175,8 @@ long CTagmill::SetV1(long propertyId, const std::vector<std::wstring> &values) {
     const std::string first = values.empty() ? std::string() : text::ToLatin1(values.front());
     switch (propertyId) {
     case kTrackNumber:
-        // "3/12" is track 3: strtol stops at the slash; the field is one byte.
-        m_v1Track = static_cast<unsigned char>(std::strtol(first.c_str(), nullptr, 10) & 0xFF);
+        // "3/12" is track 3: the number stops at the slash; the field is one byte.
+        m_v1Track = static_cast<unsigned char>(numbertext::LeadingNumber(first) & 0xFF);
         m_v1TrackSet = true;
         break;
     case kTitle:

@@ -32,13 +32,31 @@ std::vector<unsigned char> CommentPayload(const unsigned char *payload, long siz
     return comment;
 }
 
+// Whether the first `stored` frameId entries of the edit transaction's list
+// are all loaded frames. Loaded frames keep their tag order ahead of anything
+// appended, so only then does the index of a stored frame name its entry. (A
+// comment property put as a string in this cycle took them all out already.)
+bool StoredFramesListed(tav_id3_context *context, uint32_t frameId, uint32_t stored) {
+    const tav_id3_v2_frame_node *node = context->edit ? context->edit->frames : nullptr;
+    int32_t position = 0;
+    for (uint32_t i = 0; i < stored; ++i) {
+        const int32_t at = tav_id3_v2_find_frame_index(context, frameId, static_cast<int32_t>(i));
+        if (at < 0) return false;
+        for (; node && position < at; node = node->next) ++position;
+        if (!node || node->entry->payload) return false;
+    }
+    return true;
+}
+
 // Removes from the edit transaction the stored frames with frameId whose
 // comment payload carries `description`, from the last one down so that the
 // indices of the others stay valid. Frames that cannot be read or parsed are
 // left, and so are frames the engine refuses to remove (read-only ones).
+// Frames appended in this cycle are never touched.
 void RemoveStoredComments(tav_id3_context *context, uint32_t frameId, const std::wstring &description) {
     uint32_t count = 0;
     if (tav_id3_v2_get_frame_num(context, frameId, &count) != TAV_OK) return;
+    if (!StoredFramesListed(context, frameId, count)) return;
     std::vector<int32_t> matches;
     std::vector<unsigned char> payload;
     for (uint32_t i = 0; i < count; ++i) {

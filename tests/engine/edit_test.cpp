@@ -92,4 +92,45 @@ TEST(EditOperations, ReadOnlyFramesAndHeaderFlags) {
     }
 }
 
+// Frames are listed with the sizes their headers give, also past the end of
+// the content; the rewrite's copy of such a frame comes short, and the
+// content and the transaction stay as they were.
+TEST(EditFrameList, SizesAsTheHeadersGiveThem) {
+    const Bytes text = Latin1Text("composer", true);
+    const auto tcom = [&](uint32_t size) { return Concat({Ascii("TCOM"), Be32(size), Bytes{0, 0}, text}); };
+    const Bytes cutHeader = Concat({Id3Header(3, 0, 0, 40), Frame23("TIT2", text), Ascii("TAL")});
+    const struct {
+        const char *name;
+        Bytes content;
+        bool memory;
+        int32_t begin;
+        std::vector<uint32_t> totals;
+        int32_t end;
+    } cases[] = {
+        {"frame past the content's end", Tag(3, tcom(100)), false, TAV_OK, {110}, TAV_ERR_READ},
+        {"the same in memory", Tag(3, tcom(100)), true, TAV_OK, {110}, TAV_ERR_READ},
+        {"frame of 2 GiB", Tag(3, tcom(0x7FFFFFF0)), false, TAV_OK, {0x7FFFFFFA}, TAV_ERR_READ},
+        {"size wrapping the 32-bit total", Tag(3, tcom(0xFFFFFFFF)), false, TAV_OK, {9}, TAV_OK},
+        {"frame header cut by the content's end", cutHeader, false, TAV_ERR_READ, {20}, 0},
+        {"next header beyond the content", Concat({Id3Header(3, 0, 0, 200), tcom(100)}), false, TAV_ERR_READ, {110}, 0},
+        {"the same in memory", Concat({Id3Header(3, 0, 0, 200), tcom(100)}), true, TAV_ERR_SEEK, {110}, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EditSession s;
+        ASSERT_EQ(TAV_OK, c.memory ? s.OpenMemory(c.content) : s.OpenFile(c.content));
+        EXPECT_EQ(c.begin, tav_id3_v2_edit_begin(s.get()));
+        std::vector<uint32_t> totals;
+        for (const tav_id3_v2_frame_entry *entry : Entries(s.get())) totals.push_back(entry->total_size);
+        EXPECT_EQ(c.totals, totals);
+        if (c.begin != TAV_OK) continue;
+        ASSERT_EQ(TAV_OK, AddFrame(s.get(), "TPE1", text));
+        EXPECT_EQ(c.end, tav_id3_v2_edit_end(s.get()));
+        if (c.end == TAV_OK) continue;
+        EXPECT_EQ(c.content, s.Content());
+        EXPECT_EQ(TAV_TRANSACTION_V2_EDIT, s->transaction_state);
+        EXPECT_TRUE(s.scratch.Leftovers().empty());
+    }
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 // read through the class.)
 #include <gtest/gtest.h>
 
+#include "engine/internal.h"
 #include "support/edit_support.h"
 
 using namespace testsupport;
@@ -49,13 +50,28 @@ TEST(Frames, FlagsAndExtraBytes) {
     EXPECT_EQ(std::make_pair(20u, 14u), std::make_pair(offset, size));
     EXPECT_EQ(TAV_ERR_NOT_FOUND, tav_id3_v2_get_frame_header(c.get(), FrameId("TIT2"), 1, &h));
     EXPECT_EQ(Ascii("z"), Data(c, "TPE1", 0));
-    // Extras longer than the frame leave no data rather than a wrapped size.
+    // Extras longer than the frame wrap its 32-bit size round.
     ASSERT_EQ(TAV_OK, tav_id3_v2_get_frame_header(c.get(), FrameId("TALB"), 0, &h));
-    EXPECT_EQ(0u, h.size);
+    EXPECT_EQ(0xFFFFFFFEu, h.size);
 }
 
-// A truncated file opened for writing: a frame position past its end fails
-// the walk instead of growing the file.
+// Sizes and offsets are 32 bits wide: a 2.3 frame of size FFFFFFFF is 9 bytes
+// long, and an extended header of size FFFFFFFF puts the first frame 3 bytes
+// past the tag header.
+TEST(Frames, SizesWrapAt32Bits) {
+    Context c, ex;
+    ASSERT_EQ(TAV_OK, c.OpenMemory(Tag(3, Concat({Ascii("COMM"), Be32(0xFFFFFFFF), {0}, Frame23("TPE1", Ascii("b"))}))));
+    EXPECT_EQ(Ascii("b"), Data(c, "TPE1", 0));
+    ASSERT_EQ(TAV_OK, ex.OpenMemory(Concat({Id3Header(3, 0, 0x40, 30), Be32(0xFFFFFFFF), Bytes(26, 0)})));
+    tav_id3_v2_header h;
+    uint32_t first = 0;
+    ASSERT_EQ(TAV_OK, tav_id3_v2_get_header(ex.get(), &h));
+    ASSERT_EQ(TAV_OK, tav_id3_v2_first_frame_position(ex.get(), &h, &first));
+    EXPECT_EQ(13u, first);
+}
+
+// A truncated file opened for writing: the header read at a frame position
+// past its end comes short, and the file does not grow.
 TEST(Frames, ReadingNeverGrowsAFile) {
     TempDir dir;
     Bytes bytes = Concat({Id3Header(3, 0, 0, 200), Frame23("TIT2", Ascii("t")), Ascii("TPE1"), Be32(100), Bytes{0, 0}});
@@ -63,7 +79,7 @@ TEST(Frames, ReadingNeverGrowsAFile) {
     Context c;
     ASSERT_EQ(TAV_OK, c.OpenFile(dir.wfile("cut.mp3"), 2));
     uint32_t n = 9;
-    EXPECT_EQ(TAV_ERR_SEEK, tav_id3_v2_get_frame_num(c.get(), FrameId("TIT2"), &n));
+    EXPECT_EQ(TAV_ERR_READ, tav_id3_v2_get_frame_num(c.get(), FrameId("TIT2"), &n));
     EXPECT_EQ(0u, n);
     EXPECT_EQ(Ascii("t"), Data(c, "TIT2", 0));
     ASSERT_EQ(TAV_OK, c.Destroy());

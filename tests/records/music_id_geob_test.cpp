@@ -102,4 +102,13 @@ TEST(Geob, ParsesEachEncodingAndKeepsTheMimeTypeOnFailure) {
     }
 }
 
+// A negative size fails as an allocation would, leaving no data.
+TEST(Geob, NegativeDataSizeLeavesNoData) {
+    const Bytes data = Counting(10);
+    Geob geob;
+    ASSERT_EQ(S_OK, geob.SetData(data.data(), 10));
+    EXPECT_EQ(E_OUTOFMEMORY, geob.SetData(data.data(), -1));
+    EXPECT_EQ(0, geob.GetDataSize());
+}
+
 } // namespace

@@ -75,14 +75,18 @@ TEST(Picture, GetDataClipsToCapacityAndEmptyDataKeepsMime) {
         unsigned char *p = buffer.data();
         long size = capacity;
         ASSERT_EQ(S_OK, picture.GetData(&p, size));
-        const long expected = std::max(0L, std::min(capacity, 100L));
-        EXPECT_EQ(expected, size);
-        EXPECT_TRUE(std::equal(image.begin(), image.begin() + expected, buffer.begin()));
-        EXPECT_EQ(0xEE, buffer[static_cast<size_t>(expected)]);
+        const long copied = std::max(0L, std::min(capacity, 100L));
+        EXPECT_EQ(std::min(capacity, 100L), size);
+        EXPECT_TRUE(std::equal(image.begin(), image.begin() + copied, buffer.begin()));
+        EXPECT_EQ(0xEE, buffer[static_cast<size_t>(copied)]);
     }
     ASSERT_EQ(S_OK, picture.SetData(image.data(), 0));
     EXPECT_EQ(0, picture.Size());
     EXPECT_EQ(L"image/png", picture.Mime());
+    // A negative size fails as an allocation would, leaving no data.
+    ASSERT_EQ(S_OK, picture.SetData(image.data(), 100));
+    EXPECT_EQ(E_OUTOFMEMORY, picture.SetData(image.data(), -1));
+    EXPECT_EQ(0, picture.Size());
 }
 
 } // namespace

@@ -95,4 +95,27 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
     }
 }
 
+// A frame that runs past the end of the content cannot be copied: the commit
+// fails and leaves every byte as it was, and the edit stays pending, so the
+// next commit fails the same way and Close reports it.
+TEST(CommitFaults, FrameBeyondTheContentFailsEveryCommit) {
+    const Bytes content =
+        Concat({Id3Header(3, 0, 0, 20), Ascii("TCOM"), Be32(100), Bytes{0, 0}, Latin1Text("composer", true)});
+    TempDir dir;
+    WriteFile(dir.file("a.mp3"), content);
+    CTagmill file, memory;
+    ASSERT_EQ(S_OK, file.Open(dir.wfile("a.mp3"), 2));
+    ASSERT_EQ(S_OK, file.PutString(4624, {L"artist"}));
+    EXPECT_EQ(E_FAIL, file.Close());
+    EXPECT_EQ(content, ReadFile(dir.file("a.mp3")));
+    ASSERT_EQ(S_OK, OpenBytes(memory, content));
+    ASSERT_EQ(S_OK, memory.PutString(4624, {L"artist"}));
+    EXPECT_EQ(E_FAIL, memory.UpdateOnMemory());
+    EXPECT_EQ(E_FAIL, memory.UpdateOnMemory());
+    unsigned long size = 0;
+    EXPECT_EQ(S_OK, memory.GetId3TagFrame(nullptr, &size));
+    EXPECT_EQ(30u, size);
+    EXPECT_EQ(E_FAIL, memory.Close());
+}
+
 } // namespace

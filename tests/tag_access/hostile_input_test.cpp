@@ -152,7 +152,7 @@ TEST(HostileInput, HeaderAndFrameSizes) {
         {"unsynchronised FF runs", 0x80, {}, {{"TIT2", Concat({Bytes{0}, ff})}, {"APIC", picture}, {"TPE1", title}},
          {}, 1},
         {"unsynchronised tag ending in FF", 0x80, {}, titled, {0xFF}, 2},
-        {"unsynchronised FF FF without zeros", 0x80, {}, titled, ff, 2},
+        {"unsynchronised FF FF without zeros", 0x80, {}, titled, ff, -1}, // 2.3 sizes wrap: the walk fails
         {"unsynchronised tag of size FFFFFFFF", 0x80, Be32(0xFFFFFFFF), titled, {0xFF}, -1},
     };
     for (const TagCase &c : cases)

@@ -36,6 +36,7 @@ TEST(GetId3TagFrame, CopiesTheTagAsLastCommitted) {
     unsigned char *null = nullptr;
     unsigned long size = 0;
     EXPECT_EQ(E_FAIL, t.GetId3TagFrame(&null, &size));
+    EXPECT_EQ(1010u, size) << "a failed copy leaves the size asked for";
     t.Close();
     ASSERT_EQ(S_OK, OpenBytes(t, FakeAudio(2)));
     size = 77;
@@ -111,6 +112,15 @@ TEST(GetFrameOffset, EveryPropertyPointsAtItsFramesData) {
             EXPECT_EQ(frame->payload, Bytes(file.begin() + offset, file.begin() + offset + size));
         }
     }
+}
+
+// The host's long is 32 bits wide: a 2.3 size above 2^31 comes back negative.
+TEST(GetFrameOffset, SizeIsA32BitNumber) {
+    CTagmill t;
+    ASSERT_EQ(S_OK, OpenBytes(t, Concat({Id3Header(3, 0, 0, 20), Ascii("TPE1"), Be32(0x80000001), Bytes(12, 0)})));
+    long offset = 0, size = 0;
+    ASSERT_EQ(S_OK, t.GetFrameOffset(4624, offset, size));
+    EXPECT_EQ(std::make_pair(20L, -2147483647L), std::make_pair(offset, size));
 }
 
 } // namespace

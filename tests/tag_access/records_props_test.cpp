@@ -131,6 +131,10 @@ std::vector<Commit> Commits() {
              ASSERT_EQ(S_OK, t.PutMusicId({}));
          },
          {norm, mtdid, busyTitle}},
+        // The stored comment goes with the put; the commit's removal of stored
+        // iTunSMPB comments must not take the comment put in its place.
+        {"iTunSMPB put as a string", 3, {busy[6]}, [](CTagmill &t) { ASSERT_EQ(S_OK, t.PutString(9233, {L"new"})); },
+         {{"COMM", Utf16Text(L"new", true)}, busy[6], title}},
         // An object that does not parse ends the search before the matching one.
         {"malformed object first", 3, {{"GEOB", Concat({Bytes{0}, Ascii("binary")})}, mtdid},
          [](CTagmill &t) { ASSERT_EQ(S_OK, t.PutString(4624, {L"a"})); }, {{"TPE1", Utf16Text(L"a", true)}, title}},

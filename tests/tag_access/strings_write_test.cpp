@@ -79,6 +79,11 @@ TEST(PutString, FramesAndId3v1FieldsAfterTheCommit) {
          {{"TBPM", bpm}, {"TRCK", {0, '3', '/', '1', '2', 0}}, {"TCON", Latin1Text("(300)x", true)},
           {"TIT2", Utf16Text(k40, true)}},
          {k40InId3v1, blank, blank, 3, 44}},
+        // Numbers beyond the 32-bit range read as 2^31-1, whose low byte is 255.
+        {"numbers beyond 32 bits", kBpm, {{4357, {L"4294967303"}}, {4616, {L"(4294967444)"}}},
+         {{"TBPM", bpm}, {"TRCK", Latin1Text("4294967303", true)}, {"TCON", Latin1Text("(4294967444)", true)},
+          {"TIT2", {1, 0xFF, 0xFE, 0, 0}}},
+         {"", blank, blank, 255, 255}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
