@@ -64,7 +64,8 @@ uint32_t padding_for(const tav_id3_context *context, const tav_id3_v2_header *he
 uint64_t ex_header_length(const uint8_t *ex_header) { return (uint64_t)tav_be32(ex_header) + 4; }
 
 // Gives every entry its offset in the new tag and sizes the tag. Fails with
-// TAV_ERR_OTHER when the new tag or content could not be addressed.
+// TAV_ERR_OTHER when the new tag or content could not be addressed, with
+// TAV_ERR_READ when the content does not hold a loaded frame whole.
 int32_t lay_out(tav_id3_context *context, const tav_id3_v2_header *header, layout *plan) {
     tav_id3_edit_state *edit = context->edit;
     plan->position = (uint32_t)header->position;
@@ -86,8 +87,8 @@ int32_t lay_out(tav_id3_context *context, const tav_id3_v2_header *header, layou
         offset += ex_header_length(edit->ex_header);
     }
     // A loaded frame that runs past the end of the content cannot be copied
-    // whole: the rewrite fails with a short read when it gets there. Nothing
-    // after it is written, so the offsets beyond it need not be addressable.
+    // whole: the new tag cannot be built, a short read, before anything is
+    // written. The offsets beyond it need not be addressable.
     bool copy_fails = false;
     for (tav_id3_v2_frame_node *node = tav_frame_list_first(edit->frames); node && !copy_fails; node = node->next) {
         if (offset > kMaxOffset) return TAV_ERR_OTHER;
@@ -97,7 +98,7 @@ int32_t lay_out(tav_id3_context *context, const tav_id3_v2_header *header, layou
         copy_fails = !entry->payload && entry->old_offset != 0 &&
                      (uint64_t)entry->old_offset + entry->total_size > (uint64_t)content_length;
     }
-    if (copy_fails) offset = (uint64_t)plan->position + 10; // a size that no one will see
+    if (copy_fails) return TAV_ERR_READ;
     uint64_t used = offset - plan->position;
     if (offset > kMaxOffset || used > kMaxSyncsafe) return TAV_ERR_OTHER;
     plan->used = (uint32_t)used;
