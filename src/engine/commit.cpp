@@ -14,6 +14,8 @@
 namespace {
 
 const uint32_t kV1Length = 128;
+const uint32_t kMaxSpans = 8;
+const uint32_t kSpanGap = 64;
 
 // Whether edit begin loaded a tag that the header search no longer finds: a
 // read failure during the search, which must not be taken for "no tag" (the
@@ -57,19 +59,53 @@ bool fits_in_place(const tav_id3_context *context, int32_t has_tag, const tav_id
     return !v1 || length < kV1Length || length - kV1Length >= tag.position + tag.length;
 }
 
+// The spans of `length` bytes at `offset` where fresh differs from old, as
+// regions over fresh: spans closer than kSpanGap bytes are joined, and past
+// kMaxSpans the rest joins the last. Unchanged bytes are never written.
+uint32_t changed_spans(const uint8_t *old, const uint8_t *fresh, uint32_t length, uint64_t offset,
+                       tav_id3_region *out, uint32_t room) {
+    uint32_t count = 0;
+    for (uint32_t at = 0; at < length;) {
+        if (old[at] == fresh[at]) {
+            ++at;
+            continue;
+        }
+        uint32_t end = at + 1, same = 0;
+        for (uint32_t i = end; i < length && (same < kSpanGap || count + 1 == room); ++i) {
+            same = old[i] == fresh[i] ? same + 1 : 0;
+            if (same == 0) end = i + 1;
+        }
+        out[count++] = tav_id3_region{offset + at, end - at, fresh + at};
+        at = end;
+    }
+    return count;
+}
+
 int32_t commit_in_place(tav_id3_context *context, const tav_id3_new_tag &tag, uint32_t length,
                         const tav_id3_v1_update *v1) {
-    tav_id3_region regions[2] = {{tag.position, tag.length, tag.image}, {}};
-    uint8_t end[kV1Length];
-    if (v1) {
+    tav_id3_region regions[kMaxSpans + 1];
+    uint8_t *old = static_cast<uint8_t *>(tav_rud_malloc(tag.length ? tag.length : 1));
+    if (!old) return TAV_ERR_NOMEM;
+    int32_t rc = tav_pread(context->handle, old, tag.length, tag.position) == (int32_t)tag.length ? TAV_OK : TAV_ERR_READ;
+    uint32_t count = rc == TAV_OK ? changed_spans(old, tag.image, tag.length, tag.position, regions, kMaxSpans) : 0;
+    tav_rud_free(old);
+    uint8_t end[kV1Length], before[kV1Length];
+    if (rc == TAV_OK && v1) {
         const uint32_t want = length < kV1Length ? length : kV1Length;
         int32_t got = tav_pread(context->handle, end, want, length - want);
         if (got < 0) return TAV_ERR_READ;
-        regions[1] = v1_region(v1, length, end, got);
+        memcpy(before, end, want);
+        tav_id3_region region = v1_region(v1, length, end, got);
+        // A tag written over the old one changes only what differs.
+        if (region.offset < length)
+            count += changed_spans(before, end, kV1Length, region.offset, regions + count, 1);
+        else
+            regions[count++] = region;
     }
+    if (rc != TAV_OK || count == 0) return rc;
     // The bytes are written beside the read cache's snapshot: drop it first.
     tav_id3_cache_release(context);
-    return tav_id3_journal_commit(context, regions, v1 ? 2 : 1);
+    return tav_id3_journal_commit(context, regions, count);
 }
 
 // The ID3v1 fields go into the finished temporary file of a rewrite.
