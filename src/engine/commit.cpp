@@ -66,14 +66,25 @@ uint32_t changed_spans(const uint8_t *old, const uint8_t *fresh, uint32_t length
                        tav_id3_region *out, uint32_t room) {
     uint32_t count = 0;
     for (uint32_t at = 0; at < length;) {
+        // Equal stretches are skipped a block at a time.
+        if (length - at >= kSpanGap && memcmp(old + at, fresh + at, kSpanGap) == 0) {
+            at += kSpanGap;
+            continue;
+        }
         if (old[at] == fresh[at]) {
             ++at;
             continue;
         }
-        uint32_t end = at + 1, same = 0;
-        for (uint32_t i = end; i < length && (same < kSpanGap || count + 1 == room); ++i) {
-            same = old[i] == fresh[i] ? same + 1 : 0;
-            if (same == 0) end = i + 1;
+        // The span runs to the last difference before kSpanGap equal bytes,
+        // or to the last difference of all once it is the last span allowed.
+        uint32_t end = at + 1;
+        for (uint32_t i = end; i < length;) {
+            const uint32_t block = length - i < kSpanGap ? length - i : kSpanGap;
+            if (count + 1 < room && block == kSpanGap && memcmp(old + i, fresh + i, kSpanGap) == 0) break;
+            for (uint32_t j = i; j < i + block; ++j)
+                if (old[j] != fresh[j]) end = j + 1;
+            if (count + 1 < room && end <= i) break;
+            i += block;
         }
         out[count++] = tav_id3_region{offset + at, end - at, fresh + at};
         at = end;
