@@ -117,7 +117,7 @@ bool tav_flush_descriptor(int fd) {
     if (tav_fault(TAV_OP_FSYNC)) return false;
     int rc;
     do {
-        rc = fsync(fd);
+        rc = fdatasync(fd);
     } while (rc != 0 && errno == EINTR);
     if (rc == 0) tav_flushed(fd);
     return rc == 0;

@@ -14,7 +14,8 @@
 // hold part of the data.
 bool tav_copy_descriptor(int from, int to, off_t *copied);
 
-// fsync(2) of a descriptor's data and size; a fault point (TAV_OP_FSYNC).
+// fdatasync(2): a descriptor's data and size made durable; a fault point
+// (TAV_OP_FSYNC).
 // True at once while the calling thread has flushes turned off.
 bool tav_flush_descriptor(int fd);
 
