@@ -97,7 +97,7 @@ int32_t tav_identify_file(int32_t handle, tav_file_identity *identity);
 /// file grows when offset + count passes its end. A TAV_OP_WRITE fault point.
 /// @return count, or -1 (some bytes may have been written).
 int32_t tav_write_at(int32_t handle, const void *buffer, uint32_t count, int64_t offset);
-/// @brief Makes the file's data and size durable (fsync). Does nothing and
+/// @brief Makes the file's data and size durable (fdatasync). Does nothing and
 /// succeeds while the calling thread has flushes turned off. A TAV_OP_FSYNC
 /// fault point.
 /// @return 0, or -1.

@@ -180,6 +180,7 @@ int32_t end_edit(tav_id3_context *context, const tav_id3_v1_update *v1) {
     }
     if (context->is_aiff && context->id3_chunk_data_offset == 0) return TAV_ERR_SEEK; // no ID3 chunk to write
     if (v1 && tav_id3_v1_check_update(v1) != TAV_OK) return TAV_ERR_PARAM;
+    if (v1 && v1->fields == 0) v1 = nullptr; // nothing to write: no tag to make either
     tav_id3_v2_header header;
     int32_t has_tag = 0;
     int32_t rc = tav_id3_v2_edit_header(context, &header, &has_tag);
