@@ -123,11 +123,12 @@ namespace {
 // so a hostile size can never carry the walk round to a frame it has passed
 // (with 32-bit positions it would walk the same frames for ever).
 //
-// The tag size counts stored bytes, inserted zeros included, so in an
-// unsynchronised tag the end of the frame area is compared with the stored
-// offset a frame begins at, not with its logical position: otherwise the walk
-// would run on past the tag by as many bytes as were inserted, and take
-// whatever follows the tag for frames.
+// The end of the frame area is a stored offset (the tag size counts inserted
+// zeros), while p counts de-unsynchronised bytes: in an unsynchronised tag the
+// two are compared as they stand, so a tag without enough padding to absorb
+// its inserted zeros is walked past its end into whatever follows it, where
+// the next header read decides (a frame of another ID, padding, or a short
+// read). The frame-list loader of an edit compares stored offsets instead.
 //
 // *moves (may be null) tells whether the walk touched the content position:
 // it does unless there is neither an extended header to read nor a frame area
@@ -146,7 +147,6 @@ int32_t walk_content(tav_id3_context *context, const tav_id3_v2_header *header, 
     // previous one ended, rather than starting again from the first byte.
     uint32_t mark_logical = 0, mark_raw = 0;
     for (uint64_t p = first; p < end;) {
-        uint64_t stored_at = p;
         if (!seek_unsync) {
             if (tav_id3_v2_seek_logical(context, (uint32_t)p, 0) != 0) return TAV_ERR_SEEK;
         } else {
@@ -155,12 +155,10 @@ int32_t walk_content(tav_id3_context *context, const tav_id3_v2_header *header, 
             if (here < 0) return TAV_ERR_SEEK;
             mark_logical = (uint32_t)p;
             mark_raw = (uint32_t)here;
-            stored_at = (uint64_t)here;
-            if (stored_at >= end) break;
         }
         tav_id3_v2_frame_header frame;
         uint64_t length = 0;
-        rc = read_frame_header(context, header, end - stored_at, &frame, &length);
+        rc = read_frame_header(context, header, end - p, &frame, &length);
         if (rc != TAV_OK) return rc;
         if (visitor(&frame, (uint32_t)p, (uint32_t)length, user)) break;
         if (length == 0 || frame.id == 0) break;
