@@ -119,10 +119,13 @@ def main():
     parser.add_argument("--count", type=int, default=2000, help="copies of the ID3v2.3 file (2000)")
     parser.add_argument("--variant-count", type=int, default=500,
                         help="copies of the ID3v2.4 and unsynchronised files (500)")
+    parser.add_argument("--audio-kb", type=int, default=0,
+                        help="repeat the audio up to at least this many KB (7600 makes files of about 7.7 MB)")
     args = parser.parse_args()
 
     rng = random.Random(1957)
     sound = audio(rng)
+    sound *= max(1, -(-args.audio_kb * 1024 // len(sound)))
     v1 = v1_tag()
     variants = [("v23", 3, False, args.count), ("v24", 4, False, args.variant_count),
                 ("unsync", 3, True, args.variant_count)]

@@ -1,11 +1,14 @@
-// Read and write throughput of Tagmill against TagLib on one corpus (see
-// make_corpus.py). Each measurement runs in a child process of its own, so the
+// Read and write throughput of Tagmill against TagLib on corpora made by
+// make_corpus.py. Each measurement runs in a child process of its own, so the
 // peak resident size it reports belongs to that phase alone; the figure
 // printed is the median of several runs over the same, page-cached files.
 //
 //   (a) read:  open read-only, every string property, the date, the picture, close
-//   (b) write: open for writing, set the title, commit
-//   cp x2:     the same files copied twice with cp, the floor of a full rewrite
+//   (b) write: open for writing, set the title, commit; Tagmill durable (the
+//       default: flushed) and not durable, TagLib (which never flushes); for
+//       the first corpus and each --write-corpus
+//   (c) the `tagmill set` program over the write files, durable and with
+//       --no-sync, against a TagLib loop over the same files (with --tool)
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -45,6 +48,8 @@ struct Options {
     std::string corpus = "/tmp/tagmill-bench";
     int runs = 5;
     size_t write_files = 300;
+    std::vector<std::string> write_corpora; // besides corpus
+    std::string tool;                       // the tagmill program, for (c)
 };
 
 struct Sample {
@@ -101,13 +106,17 @@ long TagLibRead(const std::string &path) {
     return sum;
 }
 
-long TagmillWrite(const std::string &path, int n) {
+long TagmillWriteAs(const std::string &path, int n, bool durable) {
     CTagmill t;
+    t.SetDurable(durable);
     if (tagmill::Failed(t.Open(Wide(path), 2))) return -1000000;
     long hr = t.PutString(kTitleId, {L"Blue Train " + std::to_wstring(n)});
     long closed = t.Close();
     return tagmill::Failed(hr) || tagmill::Failed(closed) ? -1000000 : 1;
 }
+
+long TagmillWrite(const std::string &path, int n) { return TagmillWriteAs(path, n, true); }
+long TagmillWriteNoSync(const std::string &path, int n) { return TagmillWriteAs(path, n, false); }
 
 long TagLibWrite(const std::string &path, int n) {
     TagLib::MPEG::File f(path.c_str(), false);
@@ -154,26 +163,32 @@ struct Result {
     long checksum;
 };
 
-// Times both libraries on the same files, alternating their runs so that
-// both meet the same background load; each gets the median of its runs.
-std::pair<Result, Result> Measure(int runs, size_t files, const std::function<void()> &prepare,
-                                  const std::function<long()> &ours, const std::function<long()> &theirs) {
-    std::vector<double> rates[2];
-    Result results[2] = {};
+// Times the contenders on the same files, alternating their runs so that all
+// meet the same background load; each gets the median of its runs.
+std::vector<Result> MeasureAll(int runs, size_t files, const std::function<void()> &prepare,
+                               const std::vector<std::function<long()>> &bodies) {
+    std::vector<std::vector<double>> rates(bodies.size());
+    std::vector<Result> results(bodies.size());
     for (int r = 0; r < runs; ++r) {
-        for (int which = 0; which < 2; ++which) {
+        for (size_t which = 0; which < bodies.size(); ++which) {
             if (prepare) prepare();
-            Sample s = InChild(which == 0 ? ours : theirs);
+            Sample s = InChild(bodies[which]);
             rates[which].push_back(files / s.seconds);
             results[which].max_rss_kb = std::max(results[which].max_rss_kb, s.max_rss_kb);
             results[which].checksum = s.checksum;
         }
     }
-    for (int which = 0; which < 2; ++which) {
+    for (size_t which = 0; which < bodies.size(); ++which) {
         std::sort(rates[which].begin(), rates[which].end());
         results[which].files_per_second = rates[which][rates[which].size() / 2];
     }
-    return {results[0], results[1]};
+    return results;
+}
+
+std::pair<Result, Result> Measure(int runs, size_t files, const std::function<void()> &prepare,
+                                  const std::function<long()> &ours, const std::function<long()> &theirs) {
+    std::vector<Result> r = MeasureAll(runs, files, prepare, {ours, theirs});
+    return {r[0], r[1]};
 }
 
 long ReadAll(const std::vector<std::string> &files, long (*read)(const std::string &)) {
@@ -223,10 +238,13 @@ Options ParseOptions(int argc, char **argv) {
             return argv[++i];
         };
         if (a == "--corpus") o.corpus = next();
+        else if (a == "--write-corpus") o.write_corpora.push_back(next());
+        else if (a == "--tool") o.tool = next();
         else if (a == "--runs") o.runs = std::max(1, std::atoi(next().c_str()));
         else if (a == "--write-files") o.write_files = (size_t)std::max(1, std::atoi(next().c_str()));
         else {
-            std::fprintf(stderr, "usage: tagmill_bench [--corpus DIR] [--runs N] [--write-files N]\n"
+            std::fprintf(stderr, "usage: tagmill_bench [--corpus DIR] [--write-corpus DIR]... [--tool PATH] [--runs N] "
+                                 "[--write-files N]\n"
                                  "       tagmill_bench --open-close FILE N\n");
             std::exit(2);
         }
@@ -250,6 +268,50 @@ int OpenClose(const char *path, int n) {
     return sum == n ? 0 : 1;
 }
 
+// Writes go to scratch copies, refreshed before every run, so that each run
+// starts from the corpus file and the corpus itself stays as made.
+bool WritePhases(const Options &o, const std::string &corpus) {
+    std::vector<std::string> sources = ListFiles(corpus + "/v23");
+    if (sources.size() > o.write_files) sources.resize(o.write_files);
+    if (sources.empty()) {
+        std::fprintf(stderr, "no files in %s/v23: run make_corpus.py first\n", corpus.c_str());
+        return false;
+    }
+    struct stat st {};
+    stat(sources[0].c_str(), &st);
+    const std::string scratch = corpus + "/scratch";
+    mkdir(scratch.c_str(), 0755);
+    std::vector<std::string> targets;
+    for (size_t i = 0; i < sources.size(); ++i) targets.push_back(scratch + "/" + std::to_string(i) + ".mp3");
+    // The copies are flushed, so that a durable commit pays for its own bytes
+    // only, not for the copy's.
+    auto refresh = [&] {
+        for (size_t i = 0; i < sources.size(); ++i) CopyFileBytes(sources[i], targets[i]);
+        sync();
+        WarmCache(targets);
+    };
+    const size_t n = targets.size();
+    std::vector<Result> write = MeasureAll(o.runs, n, refresh,
+                                           {[&] { return WriteAll(targets, TagmillWrite); },
+                                            [&] { return WriteAll(targets, TagmillWriteNoSync); },
+                                            [&] { return WriteAll(targets, TagLibWrite); }});
+    const std::string size = std::to_string((st.st_size + 512) / 1024) + " KB";
+    PrintRow(("(b) title " + size + " x" + std::to_string(n)).c_str(), write[0], write[2]);
+    PrintRow(("(b) title " + size + " no-sync").c_str(), write[1], write[2]);
+    if (o.tool.empty()) return true;
+    std::string list;
+    for (const std::string &t : targets) list += " " + t;
+    const std::string set = o.tool + " set --no-progress -q --title 'Blue Train'";
+    std::vector<Result> program = MeasureAll(
+        o.runs, n, refresh,
+        {[&] { return std::system((set + list + " >/dev/null").c_str()) == 0 ? 1L : -1000000L; },
+         [&] { return std::system((set + " --no-sync" + list + " >/dev/null").c_str()) == 0 ? 1L : -1000000L; },
+         [&] { return WriteAll(targets, TagLibWrite); }});
+    PrintRow(("(c) tagmill set x" + std::to_string(n)).c_str(), program[0], program[2]);
+    PrintRow("(c) ... --no-sync", program[1], program[2]);
+    return true;
+}
+
 int main(int argc, char **argv) {
     if (argc == 4 && std::string(argv[1]) == "--open-close") return OpenClose(argv[2], std::atoi(argv[3]));
     const Options o = ParseOptions(argc, argv);
@@ -268,37 +330,9 @@ int main(int argc, char **argv) {
         PrintRow(label.c_str(), read.first, read.second);
     }
 
-    // Writes go to scratch copies, refreshed before every run, so that each
-    // run starts from the corpus file and the corpus itself stays as made.
-    std::vector<std::string> sources = ListFiles(o.corpus + "/v23");
-    if (sources.size() > o.write_files) sources.resize(o.write_files);
-    if (sources.empty()) {
-        std::fprintf(stderr, "no files in %s/v23: run make_corpus.py first\n", o.corpus.c_str());
-        return 1;
-    }
-    const std::string scratch = o.corpus + "/scratch", spare = o.corpus + "/scratch2";
-    mkdir(scratch.c_str(), 0755);
-    mkdir(spare.c_str(), 0755);
-    std::vector<std::string> targets;
-    for (size_t i = 0; i < sources.size(); ++i) targets.push_back(scratch + "/" + std::to_string(i) + ".mp3");
-    auto refresh = [&] {
-        for (size_t i = 0; i < sources.size(); ++i) CopyFileBytes(sources[i], targets[i]);
-        WarmCache(targets);
-    };
-    const size_t n = targets.size();
-    auto write = Measure(o.runs, n, refresh, [&] { return WriteAll(targets, TagmillWrite); },
-                         [&] { return WriteAll(targets, TagLibWrite); });
-    std::string label = "(b) set title x" + std::to_string(n);
-    PrintRow(label.c_str(), write.first, write.second);
-
-    // Copying every file away and back: two full copies, what a rewrite
-    // through a temporary file moves at least. Timed against tagmill's write
-    // the same alternating way.
-    const std::string cp = "cp -f " + scratch + "/*.mp3 " + spare + "/ && cp -f " + spare + "/*.mp3 " + scratch + "/";
-    auto copy = Measure(o.runs, n, refresh, [&] { return WriteAll(targets, TagmillWrite); },
-                        [&] { return (long)std::system(cp.c_str()); });
-    std::printf("%-22s %12.0f %12.0f   (tagmill write takes %.2fx the time of cp x2)\n", "(b) vs cp x2",
-                copy.first.files_per_second, copy.second.files_per_second,
-                copy.second.files_per_second / copy.first.files_per_second);
+    std::vector<std::string> corpora = {o.corpus};
+    corpora.insert(corpora.end(), o.write_corpora.begin(), o.write_corpora.end());
+    for (const std::string &corpus : corpora)
+        if (!WritePhases(o, corpus)) return 1;
     return 0;
 }

@@ -1,5 +1,5 @@
 // `tagmill set FILE... [-r DIR] [--title T] ... [--date D] [--picture F]
-// [--user-string D=V] ... [--remove NAME] [--no-v1]`: change properties in
+// [--user-string D=V] ... [--remove NAME] [--no-v1] [--no-sync]`: change properties in
 // place; `tagmill set --from-json FILE.json` applies edited `show --json`
 // output to the files it names. Every change is staged in the library's edit
 // transaction and written by Close; when any change fails the object is
@@ -33,6 +33,7 @@ struct SetOptions {
     EditOptions edits;
     bool noV1 = false;
     std::string fromJson; // FILE.json, or - for standard input
+    bool noSync = false;
 };
 
 // Files the program must not write into: it says why, and nothing happens.
@@ -48,10 +49,11 @@ bool RefuseKind(FileKind kind, Failure &failure) {
     return false;
 }
 
-bool Change(const std::string &file, const EditPlan &plan, bool updateV1, Failure &failure) {
+bool Change(const std::string &file, const EditPlan &plan, bool updateV1, bool durable, Failure &failure) {
     const FileKind kind = ClassifyFile(file);
     if (RefuseKind(kind, failure)) return false;
     CTagmill tag;
+    tag.SetDurable(durable);
     long hr = OpenByKind(tag, file, kind, 2, updateV1);
     if (tagmill::Failed(hr)) {
         failure = {"cannot open for writing", hr};
@@ -85,7 +87,7 @@ int RunPlanned(const SetOptions &options, const BatchFlags &batch, const FilePla
             result.failures.push_back(failure);
         else if (plan.Empty())
             result.tallies.push_back(kUnchanged);
-        else if (Change(file.path, plan, updateV1, failure))
+        else if (Change(file.path, plan, updateV1, !options.noSync, failure))
             result.tallies.push_back(kChanged);
         else
             result.failures.push_back(failure);
@@ -170,6 +172,9 @@ Command AddSetCommand(CLI::App &program) {
                     "null or empty removes, absent keys are left alone; a picture or object entry with a \"file\" "
                     "key takes its bytes from that file. Files whose values all match are not touched")
         ->type_name("FILE.json|-");
+    app->add_flag("--no-sync", options->noSync,
+                  "Do not flush the changes to disk (faster; a killed run still leaves every file whole, a power "
+                  "cut may not)");
     AddBatchOptions(*app, options->batch);
     return {app, [options] { return RunSet(*options); }};
 }

@@ -140,6 +140,28 @@ struct tav_id3_context {
     uint32_t id3_chunk_data_offset; ///< offset of the "ID3 " chunk's data (the tag)
     uint32_t id3_chunk_offset;      ///< offset of the "ID3 " chunk header
     tav_id3_read_cache *cache;    ///< owned, created on first use; null at creation
+    int32_t no_sync;              ///< 1: commits skip their flushes (safe against a killed process only)
+};
+
+/// ID3v1 fields that a commit writes together with the new ID3v2 tag.
+enum : uint32_t {
+    TAV_V1_TITLE = 1,
+    TAV_V1_ALBUM = 2,
+    TAV_V1_GENRE = 4,
+    TAV_V1_ARTIST = 8,
+    TAV_V1_TRACK = 16,
+    TAV_V1_YEAR = 32,
+};
+/// The ID3v1 fields of a commit: the TAV_V1_* bits name those to write. Text
+/// fields hold the 30 bytes of the field value (zero-padded) and a terminator.
+struct tav_id3_v1_update {
+    uint32_t fields;
+    char title[31];
+    char album[31];
+    char artist[31];
+    uint8_t genre;
+    uint8_t track;
+    int32_t year;
 };
 
 // Log hooks. Every engine function traces "<name>() enter" and "<name>() exit";
@@ -333,5 +355,22 @@ int32_t tav_id3_v2_remove_extended_header(tav_id3_context *context);
 /// @return TAV_OK; TAV_ERR_STATE outside an edit; an I/O failure or
 /// TAV_ERR_OTHER, after which the transaction stays open.
 int32_t tav_id3_v2_edit_end(tav_id3_context *context);
+/// @brief Ends the edit as tav_id3_v2_edit_end() does and writes the ID3v1 fields
+/// of v1 (null: none) in the same commit, each as its tav_id3_v1_set_* writer
+/// would right after the end. When the new tag keeps the old one's place and
+/// length, only the changed bytes are written, through a journal beside the
+/// file (see journal.cpp); otherwise the content is rewritten. Either way a
+/// process killed at any moment leaves the old content or the new one, and so
+/// does a power cut unless the context's no_sync is set.
+/// @return as tav_id3_v2_edit_end(); TAV_ERR_PARAM for a year that does not
+/// print as four characters (nothing written).
+int32_t tav_id3_v2_edit_end_with_v1(tav_id3_context *context, const tav_id3_v1_update *v1);
+/// @brief Completes or discards the journal that a commit killed part-way left
+/// beside path. Every context creation over a file does this first.
+/// @return TAV_OK when there was none or it was dealt with; TAV_ERR_OPEN when a
+/// valid journal could not be completed (it stays for the next attempt).
+int32_t tav_id3_recover(const wchar_t *path);
+/// @brief Whether a journal lies beside path (a commit that did not finish).
+int32_t tav_id3_journal_pending(const wchar_t *path);
 
 #endif

@@ -83,6 +83,47 @@ int32_t tav_file_type(const wchar_t *path);
 /// @return 0, or -1.
 int32_t tav_set_end_of_file(int32_t handle);
 
+// Commits that patch a file where it stands, and their durability.
+/// Identity of an open file: what a journal checks before it touches a file.
+struct tav_file_identity {
+    uint64_t device; ///< file system
+    uint64_t file;   ///< the file on it (inode)
+    int64_t size;    ///< length in bytes
+};
+/// @brief Device, file number and size of an open file.
+/// @return 0, or -1.
+int32_t tav_identify_file(int32_t handle, tav_file_identity *identity);
+/// @brief Writes count bytes at offset without moving the file position; the
+/// file grows when offset + count passes its end. A TAV_OP_WRITE fault point.
+/// @return count, or -1 (some bytes may have been written).
+int32_t tav_write_at(int32_t handle, const void *buffer, uint32_t count, int64_t offset);
+/// @brief Makes the file's data and size durable (fdatasync). Does nothing and
+/// succeeds while the calling thread has flushes turned off. A TAV_OP_FSYNC
+/// fault point.
+/// @return 0, or -1.
+int32_t tav_flush(int32_t handle);
+/// @brief Makes the directory entries beside path durable (a file created,
+/// renamed or removed there), as tav_flush does for a file.
+/// @return 0, or -1.
+int32_t tav_flush_directory_of(const wchar_t *path);
+/// @brief Turns the calling thread's flushes (tav_flush, tav_flush_directory_of
+/// and those of tav_rename) off (0) or on (nonzero, the default).
+void tav_set_flushes(int32_t enabled);
+/// @brief Whether the calling thread's flushes are on.
+int32_t tav_flushes_enabled(void);
+/// @brief The hidden name beside path: its directory, '.', its last component
+/// and suffix.
+/// @param length the size of out in wide characters.
+/// @return the characters written without the terminator, or 0 when it does
+/// not fit.
+uint32_t tav_hidden_sibling(const wchar_t *path, const wchar_t *suffix, wchar_t *out, uint32_t length);
+/// @brief Copies count bytes of from, starting at from_offset, to to at
+/// to_offset; the kernel copies (or shares blocks) where it can. Each piece is a
+/// read and a write fault point.
+/// @return 0 once all count bytes are copied; -1 otherwise (also when from ends
+/// early).
+int32_t tav_copy_range(int32_t from, int64_t from_offset, int32_t to, int64_t to_offset, int64_t count);
+
 // Temporary files: the directory is $TMPDIR, else /tmp, with a trailing '/'.
 /// @brief Writes the temporary directory (with a trailing '/') into buffer.
 /// @param length the buffer's size in wide characters.
@@ -149,5 +190,11 @@ enum tav_op {
 typedef int (*tav_fault_hook)(tav_op op, void *user);
 /// @brief Installs the calling thread's fault hook; null removes it.
 void tav_set_fault_hook(tav_fault_hook hook, void *user);
+
+/// Test seam: called on the calling thread right after each flush that
+/// succeeded, with the flushed file's handle, or -1 for a directory.
+typedef void (*tav_flush_observer)(int32_t handle, void *user);
+/// @brief Installs the calling thread's flush observer; null removes it.
+void tav_set_flush_observer(tav_flush_observer observer, void *user);
 
 #endif

@@ -61,6 +61,18 @@ public:
     /// Close() or UpdateOnMemory() are dropped and the content stays unchanged.
     virtual ~CTagmill();
 
+    /// @brief Chooses how the commits of this object meet a power cut (an
+    /// addition of this library; the default is durable).
+    ///
+    /// Durable: a commit that returns S_OK has reached the disk, and a killed
+    /// process, a system crash or a power cut at any moment of a commit leaves
+    /// the old content or the new one. Not durable: commits skip their flushes;
+    /// a killed process still leaves the old content or the new one, but a
+    /// system crash or power cut during a commit or shortly after it may lose
+    /// the commit or leave the tag damaged.
+    /// @param durable false to commit without flushing.
+    void SetDurable(bool durable) { m_durable = durable; }
+
     // Open modes: 1 read, 2 read and write, 3 write (create when missing).
     /// @brief Opens a file and loads its properties; the same as
     /// Open2(path, openMode, true).
@@ -347,7 +359,8 @@ private:
     long SetV2Data(long frameId, const std::wstring &text, bool unicode);
     long SetV1(long propertyId, const std::vector<std::wstring> &values);
     unsigned char getNumericalGenre(const std::wstring &text) const;
-    long UpdateV1();
+    void stageV1(tav_id3_v1_update &v1) const;
+    void clearV1();
     long updateFrame();
 
     // Dates.
@@ -406,6 +419,7 @@ private:
 
     bool m_ownerIdFlag = false;
     bool m_updateV1 = true;
+    bool m_durable = true;
 };
 
 // The record classes nested in CTagmill. Each of their headers includes this

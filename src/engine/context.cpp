@@ -122,6 +122,9 @@ int32_t tav_id3_create_context2(const wchar_t *path, int32_t mode, const tav_id3
         tav_log_error("in %s() parameter is invalid.", kCreate);
         return TAV_ERR_PARAM;
     }
+    // A commit killed part-way is completed (or its torn journal dropped)
+    // before anything reads the content.
+    tav_id3_recover(path);
     if (mode != 1 && !(tav_file_type(path) & TAV_FILE_TYPE_REGULAR)) {
         tav_log_error("in %s() file is invalid.", kCreate);
         return TAV_ERR_NOT_FOUND;

@@ -38,23 +38,31 @@ int32_t write_all(tav_id3_context *context, const uint8_t *bytes, uint32_t count
     return tav_id3_write_content(context, bytes, count) == (int32_t)count ? TAV_OK : TAV_ERR_WRITE;
 }
 
-// Writes one field. With a tag present only the field's width is written (the
-// value, then spaces); otherwise a new space-filled tag holding just this value
-// is appended. The value must fit the field (at most 30 bytes).
+// Puts one field into a 128-byte tag: with a tag present only the field's
+// width changes (the value, then spaces); otherwise the bytes become a new
+// space-filled tag holding just this value. The value must fit the field.
+void put_field(uint8_t tag[kTagLength], bool present, uint32_t offset, uint32_t width, const uint8_t *value,
+               uint32_t length) {
+    if (!present) {
+        std::memset(tag, kFill, kTagLength);
+        std::memcpy(tag, "TAG", 3);
+        tag[kGenreOffset] = kNoGenre;
+    }
+    std::memset(tag + offset, kFill, width);
+    std::memcpy(tag + offset, value, length);
+}
+
+// Writes one field: over the field's bytes when the content has a tag, else
+// a new tag holding this value is appended.
 int32_t write_field(tav_id3_context *context, uint32_t offset, uint32_t width, const uint8_t *value,
                     uint32_t length) {
     uint8_t tag[kTagLength];
-    if (read_tag(context, tag) == TAV_OK) {
-        uint8_t field[kTextWidth];
-        std::memset(field, kFill, sizeof field);
-        std::memcpy(field, value, length);
+    bool present = read_tag(context, tag) == TAV_OK;
+    put_field(tag, present, offset, width, value, length);
+    if (present) {
         if (tav_id3_seek_content(context, -(int32_t)(kTagLength - offset), 2) < 0) return TAV_ERR_SEEK;
-        return write_all(context, field, width);
+        return write_all(context, tag + offset, width);
     }
-    std::memset(tag, kFill, sizeof tag);
-    std::memcpy(tag, "TAG", 3);
-    tag[kGenreOffset] = kNoGenre;
-    std::memcpy(tag + offset, value, length);
     if (tav_id3_seek_content(context, 0, 2) < 0) return TAV_ERR_SEEK;
     return write_all(context, tag, kTagLength);
 }
@@ -128,6 +136,14 @@ int32_t set_text(tav_id3_context *context, const char *value, uint32_t offset, c
     });
 }
 
+// The year field: four spaces for year 0, else "%d" when that gives exactly
+// four characters; false for any other year.
+bool year_text(int32_t year, char text[kYearWidth + 1]) {
+    std::memset(text, kFill, kYearWidth);
+    text[kYearWidth] = 0;
+    return year == 0 || std::snprintf(text, kYearWidth + 1, "%d", year) == (int)kYearWidth;
+}
+
 bool is_c_space(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // Copies up to *length (at most 30) bytes of a text field, drops trailing
@@ -180,8 +196,7 @@ int32_t tav_id3_v1_set_album(tav_id3_context *context, const char *album) {
 int32_t tav_id3_v1_set_year(tav_id3_context *context, int32_t year) {
     auto write = [&]() -> int32_t {
         char text[kYearWidth + 1];
-        std::memset(text, kFill, kYearWidth);
-        if (year != 0 && std::snprintf(text, sizeof text, "%d", year) != (int)kYearWidth) {
+        if (!year_text(year, text)) {
             tav_log_error("in %s() snprintf() failed.", "tav_id3_v1_set_year");
             return TAV_ERR_PARAM;
         }
@@ -249,4 +264,34 @@ int32_t tav_id3_v1_get_tracknumebr(tav_id3_context *context, uint8_t *track) {
     };
     return read_value(context, track != nullptr, "tav_id3_v1_get_tracknumebr",
                       "tav_id3_v1_get_tracknumebr() enter", "tav_id3_v1_get_tracknumebr exit", take);
+}
+
+int32_t tav_id3_v1_check_update(const tav_id3_v1_update *v1) {
+    char text[kYearWidth + 1];
+    return !(v1->fields & TAV_V1_YEAR) || year_text(v1->year, text) ? TAV_OK : TAV_ERR_PARAM;
+}
+
+// The fields in the order the class layer has always written them one by one;
+// the first one put into a missing tag makes it, the others then patch it.
+void tav_id3_v1_apply_update(const tav_id3_v1_update *v1, uint8_t tag[128], int32_t *present) {
+    auto text = [&](uint32_t bit, const char *value, uint32_t offset) {
+        if (!(v1->fields & bit)) return;
+        put_field(tag, *present, offset, kTextWidth, reinterpret_cast<const uint8_t *>(value),
+                  text_value_length(value, std::strlen(value)));
+        *present = 1;
+    };
+    auto bytes = [&](uint32_t bit, uint32_t offset, uint32_t width, const uint8_t *value) {
+        if (!(v1->fields & bit)) return;
+        put_field(tag, *present, offset, width, value, width);
+        *present = 1;
+    };
+    text(TAV_V1_TITLE, v1->title, kTitleOffset);
+    text(TAV_V1_ALBUM, v1->album, kAlbumOffset);
+    bytes(TAV_V1_GENRE, kGenreOffset, 1, &v1->genre);
+    text(TAV_V1_ARTIST, v1->artist, kArtistOffset);
+    const uint8_t track[kTrackWidth] = {0, v1->track};
+    bytes(TAV_V1_TRACK, kTrackOffset, kTrackWidth, track);
+    char year[kYearWidth + 1];
+    year_text(v1->year, year);
+    bytes(TAV_V1_YEAR, kYearOffset, kYearWidth, reinterpret_cast<const uint8_t *>(year));
 }

@@ -45,6 +45,13 @@ int32_t tav_id3_aiff_find_chunk(tav_id3_context *context);
 int32_t tav_id3_aiff_append_chunk(tav_id3_context *context);
 int32_t tav_id3_aiff_fix_sizes(tav_id3_context *context);
 
+// id3v1.cpp: the ID3v1 part of a commit. The check refuses a year that does
+// not print as four characters. The update applies to tag, the content's last
+// 128 bytes, as the field writers would one after the other: *present tells
+// whether they form a tag (else a new one is made there, to be appended).
+int32_t tav_id3_v1_check_update(const tav_id3_v1_update *v1);
+void tav_id3_v1_apply_update(const tav_id3_v1_update *v1, uint8_t tag[128], int32_t *present);
+
 // context.cpp: writes an empty tag described by header at the tag position.
 int32_t tav_id3_write_empty_tag(tav_id3_context *context, const tav_id3_v2_header *header);
 

@@ -1,6 +1,6 @@
-// Putting a rewritten content in place of the old one (moving the temporary
-// file over a file content, or reading it back into a memory image), the
-// temporary file's disposal, and the release that ends an edit transaction.
+// Putting a rewritten file in place of the old one (moving the temporary file
+// over the content), the temporary file's disposal, and the release that ends
+// an edit transaction.
 #include <cstring>
 
 #include "engine/edit_internal.h"
@@ -15,76 +15,6 @@ void close_quietly(int32_t *handle) {
     if (*handle == -1) return;
     if (tav_close(handle) != 0) tav_close(handle);
     *handle = -1;
-}
-
-// Reads the whole temporary file into a fresh block. The memory image is only
-// swapped once everything has succeeded, so a failure leaves it as it was.
-int32_t load_temp_into(tav_id3_context *context, uint8_t **block, uint32_t *length, uint32_t *capacity) {
-    tav_id3_edit_state *edit = context->edit;
-    int64_t size = tav_getfilesize(edit->temp_name);
-    if (size < 0 || size > 0xFFFFFFFEll) return TAV_ERR_OTHER;
-    int32_t handle = -1;
-    if (tav_open(edit->temp_name, TAV_O_RDONLY, &handle) != 0) return TAV_ERR_OPEN;
-    uint32_t n = (uint32_t)size;
-    uint32_t cap = n > context->memory->capacity ? n : context->memory->capacity;
-    uint8_t *bytes = static_cast<uint8_t *>(tav_rud_calloc(cap ? cap : 1));
-    int32_t rc = TAV_OK;
-    if (!bytes) {
-        rc = TAV_ERR_NOMEM;
-    } else if (tav_lseek(handle, 0, 0) < 0) {
-        rc = TAV_ERR_SEEK;
-    } else {
-        for (uint32_t done = 0; done < n && rc == TAV_OK;) {
-            int32_t got = tav_read(handle, bytes + done, n - done);
-            if (got <= 0) rc = TAV_ERR_READ;
-            else done += (uint32_t)got;
-        }
-    }
-    if (rc == TAV_OK && tav_close(&handle) != 0) rc = TAV_ERR_CLOSE;
-    close_quietly(&handle);
-    if (rc != TAV_OK) {
-        tav_rud_free(bytes);
-        return rc;
-    }
-    *block = bytes;
-    *length = n;
-    *capacity = cap;
-    return TAV_OK;
-}
-
-// A memory content takes the temporary file's bytes; its data length and
-// position become the new length. The file is deleted before the swap, so
-// that the image is replaced only when nothing is left to fail.
-int32_t replace_memory(tav_id3_context *context) {
-    tav_id3_edit_state *edit = context->edit;
-    tav_id3_memory_content *memory = context->memory;
-    if (!memory) {
-        tav_id3_v2_discard_temp(context);
-        return TAV_ERR_OTHER;
-    }
-    if (tav_close(&edit->temp_handle) != 0) {
-        tav_id3_v2_discard_temp(context);
-        return TAV_ERR_CLOSE;
-    }
-    uint8_t *block = nullptr;
-    uint32_t length = 0, capacity = 0;
-    int32_t rc = load_temp_into(context, &block, &length, &capacity);
-    if (rc != TAV_OK) {
-        tav_id3_v2_discard_temp(context);
-        return rc;
-    }
-    if (tav_unlink(edit->temp_name) != 0) {
-        tav_rud_free(block);
-        tav_id3_v2_discard_temp(context);
-        return TAV_ERR_OTHER;
-    }
-    edit->temp_name[0] = L'\0';
-    tav_rud_free(memory->buffer);
-    memory->buffer = block;
-    memory->capacity = capacity;
-    memory->data_length = length;
-    memory->position = length;
-    return TAV_OK;
 }
 
 // A file content: the temporary file is moved over the content's path and
@@ -135,8 +65,7 @@ void tav_id3_v2_discard_temp(tav_id3_context *context) {
 }
 
 int32_t tav_id3_v2_replace_content(tav_id3_context *context) {
-    if (!context->edit) return TAV_ERR_OTHER;
-    if (context->content_type == TAV_CONTENT_MEMORY) return replace_memory(context);
+    if (!context->edit || context->content_type != TAV_CONTENT_FILE) return TAV_ERR_OTHER;
     return replace_file(context);
 }
 

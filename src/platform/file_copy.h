@@ -14,11 +14,17 @@
 // hold part of the data.
 bool tav_copy_descriptor(int from, int to, off_t *copied);
 
-// fsync(2) of a descriptor's data and size; a fault point (TAV_OP_FSYNC).
+// fdatasync(2): a descriptor's data and size made durable; a fault point
+// (TAV_OP_FSYNC).
+// True at once while the calling thread has flushes turned off.
 bool tav_flush_descriptor(int fd);
 
 // Makes a finished rename in `directory` durable. Best effort: the rename has
 // happened whatever this reports, so there is no result.
 void tav_flush_directory(const char *directory);
+
+// Tells the calling thread's flush observer that a flush succeeded (handle -1
+// for a directory).
+void tav_flushed(int handle);
 
 #endif

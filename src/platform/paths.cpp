@@ -1,8 +1,13 @@
-// Wide path <-> UTF-8 conversion. Paths are stored on the file system as
-// UTF-8; inside the library they are strings of code points.
+// Wide path <-> UTF-8 conversion, and hidden names beside a path. Paths are
+// stored on the file system as UTF-8; inside the library they are strings of
+// code points.
 #include "platform/paths.h"
 
 #include <sys/stat.h>
+
+#include <cwchar>
+
+#include "tagmill/platform.h"
 
 namespace {
 
@@ -77,4 +82,16 @@ bool tav_stat_size(const wchar_t *path, int64_t *size) {
     if (stat(tav_path_to_utf8(path).c_str(), &st) != 0) return false;
     *size = static_cast<int64_t>(st.st_size);
     return true;
+}
+
+uint32_t tav_hidden_sibling(const wchar_t *path, const wchar_t *suffix, wchar_t *out, uint32_t length) {
+    if (!path || !suffix || !out || length == 0) return 0;
+    std::wstring p = path;
+    size_t slash = p.rfind(L'/');
+    size_t base = slash == std::wstring::npos ? 0 : slash + 1;
+    if (base == p.size()) return 0;
+    std::wstring hidden = p.substr(0, base) + L"." + p.substr(base) + suffix;
+    if (hidden.size() + 1 > length) return 0;
+    std::wcsncpy(out, hidden.c_str(), hidden.size() + 1);
+    return static_cast<uint32_t>(hidden.size());
 }

@@ -1,6 +1,6 @@
-// Positional file primitives behind the engine's read cache: file size and
-// offset queries, restoring an offset, and reads at an offset that leave the
-// file pointer where it is.
+// Positional file primitives: file size and offset queries, restoring an
+// offset, reads and writes at an offset that leave the file pointer where it
+// is (the read cache, the in-place commit), and a file's identity.
 #include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +9,7 @@
 
 #include "platform/cache_io.h"
 #include "platform/faults.h"
+#include "tagmill/platform.h"
 
 namespace {
 
@@ -52,4 +53,26 @@ int32_t tav_pread(int32_t handle, void *buffer, uint32_t count, int64_t offset) 
         done += static_cast<size_t>(got);
     }
     return static_cast<int32_t>(done);
+}
+
+int32_t tav_write_at(int32_t handle, const void *buffer, uint32_t count, int64_t offset) {
+    if ((!buffer && count != 0) || !IsFileHandle(handle) || offset < 0 || count > INT32_MAX) return -1;
+    if (tav_fault(TAV_OP_WRITE)) return -1;
+    for (uint32_t done = 0; done < count;) {
+        ssize_t put = pwrite(handle, static_cast<const char *>(buffer) + done, count - done,
+                             static_cast<off_t>(offset + done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return -1;
+        done += static_cast<uint32_t>(put);
+    }
+    return static_cast<int32_t>(count);
+}
+
+int32_t tav_identify_file(int32_t handle, tav_file_identity *identity) {
+    struct stat st;
+    if (!identity || !IsFileHandle(handle) || fstat(handle, &st) != 0) return -1;
+    identity->device = static_cast<uint64_t>(st.st_dev);
+    identity->file = static_cast<uint64_t>(st.st_ino);
+    identity->size = static_cast<int64_t>(st.st_size);
+    return 0;
 }

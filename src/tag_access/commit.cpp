@@ -1,8 +1,9 @@
 // The commit: opening the edit transaction once per cycle, and writing it out.
 // A commit writes the record caches into the transaction, drops any extended
-// header, makes sure a title frame exists, has the engine rewrite the content,
-// and only then writes the staged ID3v1 fields (the engine refuses ID3v1
-// writes while an ID3v2 edit is open).
+// header, makes sure a title frame exists, and has the engine write the new
+// tag and the staged ID3v1 fields together, so that no interrupted commit can
+// leave a new ID3v2 tag beside an old ID3v1 tag.
+#include <cstring>
 #include <string>
 
 #include "tagmill/tagmill.h"
@@ -51,49 +52,47 @@ long CTagmill::Update() {
         return E_FAIL;
     if (Failed(PutString(kTitle, title))) return E_FAIL;
 
-    if (tav_id3_v2_edit_end(&m_context) != TAV_OK) return E_FAIL;
-
-    if (m_updateV1) {
-        hr = UpdateV1();
-        if (Failed(hr)) return hr;
-    }
+    tav_id3_v1_update v1{};
+    if (m_updateV1) stageV1(v1);
+    m_context.no_sync = m_durable ? 0 : 1;
+    if (tav_id3_v2_edit_end_with_v1(&m_context, m_updateV1 ? &v1 : nullptr) != TAV_OK) return E_FAIL;
+    if (m_updateV1) clearV1();
     m_editing = false;
     return S_OK;
 }
 
-// Writes the staged ID3v1 fields straight into the content. Text fields are
-// exactly 30 bytes wide: longer values are cut, shorter ones padded with zero
-// bytes (the engine stops at the first one). Each field is reset once written,
-// so a failure part-way leaves the fields before it done and the rest staged.
-long CTagmill::UpdateV1() {
-    auto writeText = [this](std::string &value, bool &set, int32_t (*write)(tav_id3_context *, const char *)) {
-        if (!set) return true;
-        value.resize(kV1TextWidth, '\0');
-        if (write(&m_context, value.c_str()) != TAV_OK) return false;
-        value.clear();
-        set = false;
-        return true;
+// The staged ID3v1 fields for the engine. Text fields are exactly 30 bytes
+// wide: longer values are cut, shorter ones padded with zero bytes (the
+// engine stops at the first one).
+void CTagmill::stageV1(tav_id3_v1_update &v1) const {
+    auto text = [&v1](const std::string &value, bool set, uint32_t bit, char (&field)[31]) {
+        if (!set) return;
+        std::string padded = value;
+        padded.resize(kV1TextWidth, '\0');
+        std::memcpy(field, padded.data(), kV1TextWidth);
+        field[kV1TextWidth] = '\0';
+        v1.fields |= bit;
     };
+    text(m_v1Title, m_v1TitleSet, TAV_V1_TITLE, v1.title);
+    text(m_v1Album, m_v1AlbumSet, TAV_V1_ALBUM, v1.album);
+    text(m_v1Artist, m_v1ArtistSet, TAV_V1_ARTIST, v1.artist);
+    if (m_v1GenreSet) v1.fields |= TAV_V1_GENRE;
+    if (m_v1TrackSet) v1.fields |= TAV_V1_TRACK;
+    if (m_v1YearSet) v1.fields |= TAV_V1_YEAR;
+    v1.genre = m_v1Genre;
+    v1.track = m_v1Track;
+    v1.year = static_cast<int32_t>(m_v1Year);
+}
 
-    if (!writeText(m_v1Title, m_v1TitleSet, tav_id3_v1_set_title)) return E_FAIL;
-    if (!writeText(m_v1Album, m_v1AlbumSet, tav_id3_v1_set_album)) return E_FAIL;
-    if (m_v1GenreSet) {
-        if (tav_id3_v1_set_genre(&m_context, m_v1Genre) != TAV_OK) return E_FAIL;
-        m_v1Genre = kNoGenre;
-        m_v1GenreSet = false;
-    }
-    if (!writeText(m_v1Artist, m_v1ArtistSet, tav_id3_v1_set_artist)) return E_FAIL;
-    if (m_v1TrackSet) {
-        if (tav_id3_v1_set_tracknumber(&m_context, m_v1Track) != TAV_OK) return E_FAIL;
-        m_v1Track = 0;
-        m_v1TrackSet = false;
-    }
-    if (m_v1YearSet) {
-        if (tav_id3_v1_set_year(&m_context, static_cast<int32_t>(m_v1Year)) != TAV_OK) return E_FAIL;
-        m_v1Year = 0;
-        m_v1YearSet = false;
-    }
-    return S_OK;
+// Once written, the staged fields start over.
+void CTagmill::clearV1() {
+    m_v1Title.clear();
+    m_v1Album.clear();
+    m_v1Artist.clear();
+    m_v1Genre = kNoGenre;
+    m_v1Track = 0;
+    m_v1Year = 0;
+    m_v1TitleSet = m_v1AlbumSet = m_v1ArtistSet = m_v1GenreSet = m_v1TrackSet = m_v1YearSet = false;
 }
 
 // Objects and user-defined strings live only in their caches until the commit:

@@ -100,6 +100,7 @@ void CTagmill::copyClosedFields(const CTagmill &other) {
     m_userStrings.swap(userStrings);
     m_ownerIdFlag = other.m_ownerIdFlag;
     m_updateV1 = other.m_updateV1;
+    m_durable = other.m_durable;
 }
 
 long CTagmill::Open(const std::wstring &path, long openMode) { return Open2(path, openMode, true); }
@@ -217,20 +218,8 @@ long CTagmill::Clear() {
         tav_id3_destroy_context(&m_context);
         m_opened = false;
     }
-    m_v1Title.clear();
-    m_v1TitleSet = false;
-    m_v1Artist.clear();
-    m_v1ArtistSet = false;
-    m_v1Album.clear();
-    m_v1AlbumSet = false;
-    m_v1Genre = kNoGenre;
-    m_v1GenreSet = false;
-    m_v1Track = 0;
-    m_v1TrackSet = false;
-
+    clearV1();
     m_releaseDate = kNoDate;
-    m_v1Year = 0;
-    m_v1YearSet = false;
     m_yearString.clear();
 
     m_version = TAV_ID3_VNONE;
