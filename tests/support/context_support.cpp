@@ -30,22 +30,16 @@ int32_t Context::Destroy() {
 
 namespace {
 LogCapture *g_capture = nullptr;
-
-void CaptureTrace(const char *text) {
-    if (g_capture) g_capture->traces.push_back(text);
-}
-
-void CaptureError(const char *format, const char *function) {
-    if (!g_capture) return;
-    char line[512];
-    std::snprintf(line, sizeof line, format, function);
-    g_capture->errors.push_back(line);
-}
 } // namespace
 
 LogCapture::LogCapture() {
     g_capture = this;
-    tav_set_log_hooks(CaptureTrace, CaptureError);
+    tav_set_log_hooks([](const char *text) { g_capture->traces.push_back(text); },
+                      [](const char *format, const char *function) {
+                          char line[512];
+                          std::snprintf(line, sizeof line, format, function);
+                          g_capture->errors.push_back(line);
+                      });
 }
 
 LogCapture::~LogCapture() {

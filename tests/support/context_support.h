@@ -18,7 +18,6 @@ public:
     Context() { m_context.handle = -1; }
     ~Context();
     Context(const Context &) = delete;
-    Context &operator=(const Context &) = delete;
 
     int32_t OpenFile(const std::wstring &path, int32_t mode, int32_t aiff = 0,
                      const tav_id3_v2_header *header = nullptr);
@@ -41,7 +40,6 @@ public:
     LogCapture();
     ~LogCapture();
     LogCapture(const LogCapture &) = delete;
-    LogCapture &operator=(const LogCapture &) = delete;
     std::vector<std::string> traces;
     std::vector<std::string> errors;
 };

@@ -48,7 +48,6 @@ public:
     ScopedFaultHook(tav_fault_hook hook, void *user) { tav_set_fault_hook(hook, user); }
     ~ScopedFaultHook() { tav_set_fault_hook(nullptr, nullptr); }
     ScopedFaultHook(const ScopedFaultHook &) = delete;
-    ScopedFaultHook &operator=(const ScopedFaultHook &) = delete;
 };
 
 } // namespace testsupport

@@ -15,8 +15,9 @@ uint32_t Be(const Bytes &b, size_t at, size_t n) {
 }
 
 uint32_t Syncsafe(const Bytes &b, size_t at) {
-    return (uint32_t(b[at] & 0x7F) << 21) | (uint32_t(b[at + 1] & 0x7F) << 14) |
-           (uint32_t(b[at + 2] & 0x7F) << 7) | uint32_t(b[at + 3] & 0x7F);
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v = (v << 7) | (b[at + i] & 0x7F);
+    return v;
 }
 
 Bytes Resync(const Bytes &in) {
@@ -28,11 +29,6 @@ Bytes Resync(const Bytes &in) {
     return out;
 }
 
-bool ValidId(const Bytes &b, size_t at, size_t n) {
-    const auto idChar = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
-    return std::all_of(b.begin() + at, b.begin() + at + n, idChar);
-}
-
 // Walks frames from *at, leaving it where the walk stopped; returns false when
 // that is neither padding nor the end of the body.
 bool Walk(const Bytes &body, size_t *at, int major, bool syncsafeSizes, std::vector<ParsedFrame> &frames) {
@@ -41,7 +37,8 @@ bool Walk(const Bytes &body, size_t *at, int major, bool syncsafeSizes, std::vec
     const size_t headerLen = major == 2 ? 6 : 10;
     while (pos + headerLen <= body.size()) {
         if (body[pos] == 0) return true;  // padding
-        if (!ValidId(body, pos, idLen)) return false;
+        const auto idChar = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+        if (!std::all_of(body.begin() + pos, body.begin() + pos + idLen, idChar)) return false;
         uint32_t size = major == 2 ? Be(body, pos + 3, 3)
                         : syncsafeSizes ? Syncsafe(body, pos + 4) : Be(body, pos + 4, 4);
         uint8_t flags = major == 2 ? 0 : body[pos + 9];
@@ -50,17 +47,10 @@ bool Walk(const Bytes &body, size_t *at, int major, bool syncsafeSizes, std::vec
         ParsedFrame frame{std::string(body.begin() + pos, body.begin() + pos + idLen),
                           Bytes(body.begin() + start, body.begin() + start + size)};
         pos = start + size;
-        bool skip = false;
-        size_t extra = 0;
-        if (major == 3) {
-            skip = (flags & 0xC0) != 0;          // compressed, encrypted
-            extra = (flags & 0x20) ? 1 : 0;      // group
-        } else if (major == 4) {
-            skip = (flags & 0x0C) != 0;
-            extra = ((flags & 0x40) ? 1 : 0) + ((flags & 0x01) ? 4 : 0);
-        }
         // Compressed or encrypted frames, and frames too short for the extra
-        // bytes their flags announce, are left out.
+        // bytes their flags announce (group byte, 2.4 data-length), are left out.
+        const bool skip = (flags & (major == 3 ? 0xC0 : 0x0C)) != 0; // 2.2 frames have no flags
+        const size_t extra = major == 3 ? (flags >> 5 & 1) : (flags >> 6 & 1) + (flags & 1) * 4;
         if (skip || extra > frame.data.size()) continue;
         frame.data.erase(frame.data.begin(), frame.data.begin() + extra);
         if (major == 4 && (flags & 0x02)) frame.data = Resync(frame.data);

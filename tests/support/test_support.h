@@ -22,7 +22,6 @@ public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
     const std::string &path() const { return m_path; }
     std::string file(const std::string &name) const { return m_path + "/" + name; }
     std::wstring wfile(const std::string &name) const;
@@ -43,7 +42,6 @@ public:
     explicit ScopedTmpDir(const std::string &dir);
     ~ScopedTmpDir();
     ScopedTmpDir(const ScopedTmpDir &) = delete;
-    ScopedTmpDir &operator=(const ScopedTmpDir &) = delete;
 
 private:
     bool m_had;
