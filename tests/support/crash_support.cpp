@@ -4,14 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
+#include <gtest/gtest.h>
 
 namespace testsupport {
 
-std::unique_ptr<TempDir> TempDirUnder(const std::string &root) {
-    ScopedTmpDir scoped(root); // TempDir picks its parent from $TMPDIR
-    return std::unique_ptr<TempDir>(new TempDir());
-}
+namespace {
 
 bool SameDevice(const std::string &a, const std::string &b) {
     struct stat sa, sb;
@@ -25,6 +22,29 @@ std::string OtherFileSystemRoot(const std::string &than) {
             return root;
     }
     return "";
+}
+
+} // namespace
+
+void ForEachFileSystemLayout(const std::function<void(const DirPair &)> &body) {
+    for (bool crossDevice : {false, true}) {
+        SCOPED_TRACE(crossDevice ? "second directory on another file system" : "second directory on the same one");
+        DirPair dirs;
+        dirs.crossDevice = crossDevice;
+        dirs.home.reset(new TempDir());
+        dirs.second = dirs.home->file("second");
+        if (crossDevice) {
+            const std::string root = OtherFileSystemRoot(dirs.home->path());
+            if (root.empty()) GTEST_SKIP() << "no second file system";
+            ScopedTmpDir scoped(root); // TempDir picks its parent from $TMPDIR
+            dirs.other.reset(new TempDir());
+            dirs.second = dirs.other->path();
+        } else {
+            ASSERT_EQ(0, mkdir(dirs.second.c_str(), 0700));
+        }
+        body(dirs);
+        if (testing::Test::HasFatalFailure()) return;
+    }
 }
 
 std::vector<std::string> StagingLeftovers(const std::string &directory) {

@@ -4,6 +4,7 @@
 #ifndef TAGMILL_TEST_CRASH_SUPPORT_H
 #define TAGMILL_TEST_CRASH_SUPPORT_H
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,15 +14,17 @@
 
 namespace testsupport {
 
-// A TempDir created under root instead of $TMPDIR.
-std::unique_ptr<TempDir> TempDirUnder(const std::string &root);
+// A scratch directory `home`, and a second directory inside it or, when
+// crossDevice, on another file system (a tmpfs such as /dev/shm).
+struct DirPair {
+    bool crossDevice = false;
+    std::unique_ptr<TempDir> home, other;
+    std::string second;
+};
 
-// Whether two existing paths are on one file system.
-bool SameDevice(const std::string &a, const std::string &b);
-
-// A directory for scratch files on another file system than `than` (a tmpfs
-// such as /dev/shm), or "" when the machine offers none.
-std::string OtherFileSystemRoot(const std::string &than);
+// Runs body with the second directory on home's file system, then on another
+// one; the test is skipped when the machine has none.
+void ForEachFileSystemLayout(const std::function<void(const DirPair &)> &body);
 
 // Hidden staging files (".<name>.id3XXXXXX") in a directory.
 std::vector<std::string> StagingLeftovers(const std::string &directory);

@@ -68,6 +68,12 @@ std::vector<Bytes> ParsedTag::Payloads(const std::string &id) const {
     return out;
 }
 
+FrameList ParsedTag::List() const {
+    FrameList out;
+    for (const ParsedFrame &f : frames) out.emplace_back(f.id, f.data);
+    return out;
+}
+
 ParsedTag ParseTag(const Bytes &file, size_t offset) {
     ParsedTag tag;
     if (offset + 10 > file.size() || file[offset] != 'I' || file[offset + 1] != 'D' || file[offset + 2] != '3')

@@ -27,6 +27,7 @@ struct ParsedTag {
     std::vector<ParsedFrame> frames;
     size_t length() const { return 10 + size; } // header + body, footer excluded
     std::vector<Bytes> Payloads(const std::string &id) const;
+    FrameList List() const; // every frame's ID and data, in order
 };
 
 // The tag whose header starts at `position`. Undoes tag-level

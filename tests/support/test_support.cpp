@@ -121,6 +121,19 @@ Bytes Id3Header(uint8_t major, uint8_t revision, uint8_t flags, uint32_t size) {
     return Concat({Ascii("ID3"), Bytes{major, revision, flags}, Syncsafe(size)});
 }
 
+Bytes Id3Tag(uint8_t major, const Bytes &body, uint8_t flags) {
+    return Concat({Id3Header(major, 0, flags, static_cast<uint32_t>(body.size())), body});
+}
+
+Bytes Unsynchronise(const Bytes &in) {
+    Bytes out;
+    for (size_t i = 0; i < in.size(); ++i) {
+        out.push_back(in[i]);
+        if (in[i] == 0xFF && (i + 1 == in.size() || in[i + 1] == 0 || in[i + 1] >= 0xE0)) out.push_back(0);
+    }
+    return out;
+}
+
 Bytes Frame23(const std::string &id, const Bytes &data, uint8_t flags1, uint8_t flags2) {
     return Concat({Ascii(id), Be32(static_cast<uint32_t>(data.size())), Bytes{flags1, flags2}, data});
 }
@@ -139,7 +152,7 @@ Bytes TagV2(int major, const FrameList &frames, size_t padding) {
     for (const auto &[id, data] : frames)
         body = Concat({body, major == 2 ? Frame22(id, data) : major == 3 ? Frame23(id, data) : Frame24(id, data)});
     body.resize(body.size() + padding, 0);
-    return Concat({Id3Header(static_cast<uint8_t>(major), 0, 0, static_cast<uint32_t>(body.size())), body});
+    return Id3Tag(static_cast<uint8_t>(major), body);
 }
 
 Bytes TagV1(const std::string &title, const std::string &artist, const std::string &album, uint8_t genre,

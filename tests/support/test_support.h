@@ -67,6 +67,10 @@ Bytes Syncsafe(uint32_t value);
 Bytes Be32(uint32_t value);
 // A 10-byte ID3v2 header: "ID3", major, revision, flags, syncsafe size.
 Bytes Id3Header(uint8_t major, uint8_t revision, uint8_t flags, uint32_t size);
+// A header followed by the body, the size field giving the body's length.
+Bytes Id3Tag(uint8_t major, const Bytes &body, uint8_t flags = 0);
+// The bytes unsynchronised: a zero after each FF followed by 00 or a byte from E0, or ending the bytes.
+Bytes Unsynchronise(const Bytes &bytes);
 // An ID3v2.3 frame (plain size) / ID3v2.4 frame (syncsafe size) / ID3v2.2 frame.
 Bytes Frame23(const std::string &id, const Bytes &data, uint8_t flags1 = 0, uint8_t flags2 = 0);
 Bytes Frame24(const std::string &id, const Bytes &data, uint8_t flags1 = 0, uint8_t flags2 = 0);
