@@ -15,12 +15,8 @@ const Bytes kTag = Concat({Id3Header(4, 0, 0, 4), Bytes(4, 0)});
 const Bytes kOddTag = Concat({Id3Header(3, 0, 0, 1), Bytes(1, 0)}); // 11 bytes
 
 TEST(Aiff, ChunkSearch) {
-    const struct {
-        const char *name;
-        Bytes file;
-        int32_t expected; // read-only open with AIFF handling
-        uint32_t chunk_offset; // 0: the file is not taken as a form
-    } cases[] = {
+    // expected: a read-only open with AIFF handling; chunk_offset 0: the file is not taken as a form
+    const struct { const char *name; Bytes file; int32_t expected; uint32_t chunk_offset; } cases[] = {
         {"after COMM", Form("AIFF", {{"COMM", kComm}, {"ID3 ", kTag}}), TAV_OK, 38},
         {"AIFC form", Form("AIFC", {{"ID3 ", kTag}}), TAV_OK, 12},
         // The tag inside the other chunk is not the one found.

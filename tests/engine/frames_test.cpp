@@ -10,9 +10,7 @@ using namespace testsupport;
 
 namespace {
 
-Bytes Tag(uint8_t major, const Bytes &frames) {
-    return Concat({Id3Header(major, 0, 0, (uint32_t)frames.size()), frames, FakeAudio(1)});
-}
+Bytes Tag(uint8_t major, const Bytes &frames) { return Concat({Id3Tag(major, frames), FakeAudio(1)}); }
 
 Bytes Data(Context &c, const char *id, uint32_t index, uint32_t capacity = 4096) {
     Bytes out(capacity);

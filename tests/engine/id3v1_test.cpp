@@ -23,12 +23,8 @@ Bytes With(Bytes tag, size_t offset, const Bytes &bytes) {
 // space-filled tag with genre 255 that holds only the written field. A title
 // that starts with FF FE is UTF-16 text: it ends after a two-byte zero unit.
 TEST(Id3v1, WritingWithoutTagAppendsOne) {
-    const struct {
-        Bytes before;
-        const char *title;
-        Bytes field;
-        int32_t search; // what a reader gets before the write
-    } cases[] = {
+    // search: what a reader gets before the write
+    const struct { Bytes before; const char *title; Bytes field; int32_t search; } cases[] = {
         {FakeAudio(1), "Hello", Ascii("Hello\0"s), TAV_ERR_NOT_FOUND},
         {Ascii("short"), "\xFF\xFE" "A\0B\0\0\0x", Ascii("\xFF\xFE" "A\0B\0\0\0"s), TAV_ERR_SEEK},
     };

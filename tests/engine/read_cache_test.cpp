@@ -5,9 +5,9 @@
 // write and an edit. The contents: the peer corpus, tags shaped like the
 // benchmark's, and cut copies of both.
 #include <gtest/gtest.h>
-#include <dirent.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <set>
@@ -101,25 +101,16 @@ Bytes BenchLikeFile(uint8_t major, bool unsync, size_t picture_kb = 30) {
     std::mt19937 rng(1957);
     Bytes picture(picture_kb * 1024);
     for (auto &b : picture) b = static_cast<uint8_t>(rng());
-    auto frame = major == 4 ? Frame24 : Frame23;
-    Bytes frames = frame("APIC", Concat({Bytes{0}, Ascii("image/jpeg"), Bytes{0, 3, 0}, picture}), 0, 0);
-    for (const char *id : {"TIT2", "TPE1", "TALB", "TRCK", "COMM"})
-        frames = Concat({frame(id, Concat({Bytes{0}, Ascii(std::string("value of ") + id)}), 0, 0), frames});
-    Bytes stored;
-    for (size_t i = 0; i < frames.size(); ++i) {
-        stored.push_back(frames[i]);
-        if (unsync && frames[i] == 0xFF && (i + 1 == frames.size() || frames[i + 1] == 0 || frames[i + 1] >= 0xE0))
-            stored.push_back(0);
-    }
-    return Concat({Id3Header(major, 0, unsync ? 0x80 : 0, static_cast<uint32_t>(stored.size()) + 2048), stored,
-                   Bytes(2048, 0), FakeAudio(20)});
+    FrameList frames;
+    for (const char *id : {"COMM", "TRCK", "TALB", "TPE1", "TIT2"})
+        frames.push_back({id, Latin1Text(std::string("value of ") + id)});
+    frames.push_back({"APIC", Concat({Bytes{0}, Ascii("image/jpeg"), Bytes{0, 3, 0}, picture})});
+    const Bytes tag = TagV2(major, frames, 0), body(tag.begin() + 10, tag.end());
+    return Concat({Id3Tag(major, Concat({unsync ? Unsynchronise(body) : body, Bytes(2048, 0)}), unsync ? 0x80 : 0),
+                   FakeAudio(20)});
 }
 
-struct Sample {
-    std::string name;
-    Bytes bytes;
-    bool aiff, damaged;
-};
+struct Sample { std::string name; Bytes bytes; bool aiff, damaged; };
 
 // Each content as it is, and, when it starts with a tag, cut inside it (not
 // before the "ID3", so that the plain search does not crawl through the whole
@@ -141,13 +132,12 @@ std::vector<Sample> Samples() {
     AddDamaged(&samples, "bench big picture", BenchLikeFile(3, true, 150), false);
     if (!CorpusAvailable()) return samples;
     for (const std::string folder : {"mediafile", "mutagen", "taglib"}) {
-        DIR *dir = opendir(CorpusPath(folder).c_str());
-        while (dirent *e = dir ? readdir(dir) : nullptr) {
-            const std::string name = folder + "/" + e->d_name;
-            const bool aiff = name.find(".aif") != std::string::npos;
-            if (e->d_name[0] != '.') AddDamaged(&samples, name, ReadFile(CorpusPath(name)), aiff);
+        std::error_code ec;
+        for (const auto &entry : std::filesystem::directory_iterator(CorpusPath(folder), ec)) {
+            const std::string name = entry.path().filename();
+            const bool aiff = name.find(".aif") != name.npos;
+            if (name[0] != '.') AddDamaged(&samples, folder + "/" + name, ReadFile(entry.path()), aiff);
         }
-        if (dir) closedir(dir);
     }
     return samples;
 }
