@@ -35,8 +35,7 @@ uint32_t FrameId(const std::string &id) {
     return value;
 }
 
-int32_t AddFrame(tav_id3_context *context, const std::string &id, const Bytes &payload,
-                 tav_id3_v2_frame_header base) {
+int32_t AddFrame(tav_id3_context *context, const std::string &id, const Bytes &payload, tav_id3_v2_frame_header base) {
     base.id = FrameId(id);
     base.size = static_cast<uint32_t>(payload.size());
     static const uint8_t empty = 0;

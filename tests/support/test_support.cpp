@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -91,6 +92,16 @@ std::vector<std::wstring> Values(CTagmill &tag, long propertyId, long *hr) {
     return values;
 }
 
+Bytes CommitFile(const Bytes &content, const std::function<void(CTagmill &)> &puts, long mode) {
+    TempDir dir;
+    WriteFile(dir.file("content"), content);
+    CTagmill tag;
+    EXPECT_EQ(tagmill::S_OK, tag.Open(dir.wfile("content"), mode));
+    puts(tag);
+    EXPECT_EQ(tagmill::S_OK, tag.Close());
+    return ReadFile(dir.file("content"));
+}
+
 std::string CorpusPath(const std::string &relative) { return std::string(TAGMILL_CORPUS_DIR) + "/" + relative; }
 
 bool CorpusAvailable() { return FileExists(CorpusPath("MANIFEST.md")); }
@@ -155,8 +166,7 @@ Bytes TagV2(int major, const FrameList &frames, size_t padding) {
     return Id3Tag(static_cast<uint8_t>(major), body);
 }
 
-Bytes TagV1(const std::string &title, const std::string &artist, const std::string &album, uint8_t genre,
-            int track) {
+Bytes TagV1(const std::string &title, const std::string &artist, const std::string &album, uint8_t genre, int track) {
     Bytes tag = Concat({Ascii("TAG"), Bytes(125, 0)});
     const std::pair<size_t, std::string> fields[] = {{3, title}, {33, artist}, {63, album}, {93, "    "}};
     for (const auto &[offset, text] : fields)

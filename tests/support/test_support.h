@@ -1,12 +1,21 @@
 // Helpers shared by the test programs: a scratch directory that cleans up after
 // itself, a scoped $TMPDIR, whole-file reads and writes, wide paths, opening a
 // byte image through the class, the corpus location, and byte builders for
-// hand-made tags, frames, text payloads and AIFF forms.
+// hand-made tags, frames, text payloads and AIFF forms. Test files take
+// GoogleTest and the standard headers they share from here.
 #ifndef TAGMILL_TEST_SUPPORT_H
 #define TAGMILL_TEST_SUPPORT_H
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -52,6 +61,10 @@ private:
 long OpenBytes(CTagmill &tag, Bytes bytes);
 // GetString's values, with its result in *hr.
 std::vector<std::wstring> Values(CTagmill &tag, long propertyId, long *hr = nullptr);
+
+// Writes content to a scratch file, opens it with Open(path, mode), runs puts
+// and closes (both expected to succeed); returns the file's bytes.
+Bytes CommitFile(const Bytes &content, const std::function<void(CTagmill &)> &puts, long mode = 2);
 
 // Path of a file in ../shared/corpus, and whether the corpus is there.
 std::string CorpusPath(const std::string &relative);
