@@ -2,8 +2,6 @@
 // chunks, the header search confined to its data, and forms without one.
 // (Appending a chunk to a writable file is tested with the rewrite, hostile
 // chunk sizes through the class.)
-#include <gtest/gtest.h>
-
 #include "support/context_support.h"
 
 using namespace testsupport;

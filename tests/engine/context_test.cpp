@@ -1,10 +1,6 @@
 // Engine contexts: clean-up after failures part-way through creation, and
 // the texts the engine logs. (What a new content starts with is tested
 // through the class.)
-#include <gtest/gtest.h>
-
-#include <functional>
-
 #include "support/context_support.h"
 
 using namespace testsupport;

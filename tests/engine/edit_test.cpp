@@ -1,11 +1,6 @@
 // The edit transaction: appended frame headers in each version, removal with
 // the read-only rule, and dropping the extended header. (The loaded frame
 // list shows in the rewritten tags.)
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-
 #include "support/edit_support.h"
 
 using namespace testsupport;

@@ -2,8 +2,6 @@
 // bytes, short buffers, and reads that never grow a writable file. (Counts,
 // index order and offsets in tags of every version, and the peer corpus, are
 // read through the class.)
-#include <gtest/gtest.h>
-
 #include "support/edit_support.h"
 
 using namespace testsupport;

@@ -2,8 +2,6 @@
 // and unrecognised versions, backward search through a footer, the version
 // and flag tables. (The search in an AIFF chunk is tested with the chunk
 // search.)
-#include <gtest/gtest.h>
-
 #include <array>
 
 #include "support/context_support.h"

@@ -1,8 +1,6 @@
 // The ID3v1 tag at the engine: the field layout and fill of a new tag, text
 // written as UTF-16, and the refusals. (Which values the class stages, and how
 // they read back, is tested with the class.)
-#include <gtest/gtest.h>
-
 #include "support/context_support.h"
 
 using namespace testsupport;

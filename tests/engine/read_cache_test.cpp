@@ -4,13 +4,8 @@
 // unsynchronised tags, and also after the content was changed by an ID3v1
 // write and an edit. The contents: the peer corpus, tags shaped like the
 // benchmark's, and cut copies of both.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <random>
-#include <set>
 #include <sstream>
 
 #include "engine/internal.h"

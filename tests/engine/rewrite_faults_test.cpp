@@ -2,11 +2,6 @@
 // failed in turn. Every failure must leave the content as it was, no temporary
 // file behind and the transaction open, so that ending it again gives the
 // right bytes.
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <set>
-
 #include "support/crash_support.h"
 #include "support/edit_support.h"
 

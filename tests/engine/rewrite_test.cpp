@@ -1,11 +1,6 @@
 // The rewrite at the end of an edit: the new tag's length and padding,
 // footers, bytes before and after the tag, AIFF chunks, extended headers,
 // memory contents, and the frames of the peer corpus.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-
 #include "support/edit_support.h"
 #include "support/frame_extract.h"
 

@@ -1,7 +1,5 @@
 // Unsynchronised tags: the de-unsynchronising read, positioning at logical
 // offsets, and frame reading in tags whose bytes carry inserted zeros.
-#include <gtest/gtest.h>
-
 #include "engine/internal.h"
 #include "support/edit_support.h"
 
