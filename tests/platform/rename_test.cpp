@@ -3,15 +3,11 @@
 // step leaves it damaged or leaves a staging file behind. Each case runs with
 // the source on the destination's file system (a rename) and on another one
 // (a copy staged beside the destination).
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <functional>
-
 #include "support/crash_support.h"
-#include "tagmill/platform.h"
 
 using namespace testsupport;
 
