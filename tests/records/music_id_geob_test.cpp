@@ -5,8 +5,6 @@
 #include "tagmill/geob.h"
 #include "tagmill/music_id.h"
 
-#include <gtest/gtest.h>
-
 #include "record_test_util.h"
 
 using namespace tagmill;

@@ -2,10 +2,6 @@
 // copying the picture out into a caller's buffer.
 #include "tagmill/picture.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
 #include "record_test_util.h"
 
 using namespace tagmill;

@@ -2,8 +2,6 @@
 // the payload it builds in its Unicode and single-byte forms.
 #include "tagmill/user_defined_string.h"
 
-#include <gtest/gtest.h>
-
 #include "record_test_util.h"
 
 using namespace tagmill;
