@@ -15,11 +15,7 @@
 // - mutagen looks for the tag at offset 0 only; the oracle points it at a tag
 //   after leading junk or one found through its footer at the end.
 // Files with other, per-file differences are listed in kKnownDifferences.
-#include <gtest/gtest.h>
-
 #include <fstream>
-#include <map>
-#include <set>
 #include <sstream>
 
 #include "support/record_props_support.h"

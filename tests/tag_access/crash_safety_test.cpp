@@ -3,18 +3,14 @@
 // temporary or staging file left; a process killed at any moment leaves the
 // original or the committed file, never a blend. Each runs with the temporary
 // directory on the music file's file system and on another one.
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <random>
 
-#include "support/test_support.h"
 #include "support/crash_support.h"
-#include "tagmill/tagmill.h"
 
 using namespace testsupport;
 using namespace tagmill;

@@ -3,9 +3,6 @@
 // chunk layouts. Every open ends in a result code, every reader answers with a
 // plain result and nothing longer than the content, and a read-only open
 // leaves the file's bytes as they were.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cstdlib>
 
 #include "support/test_support.h"
@@ -109,14 +106,11 @@ TEST(HostileInput, SampleCutAtEveryByte) {
     }
 }
 
-struct TagCase {
-    const char *name;
-    uint8_t flags; // 0x80: the frames are stored unsynchronised
-    Bytes size;    // the header's size bytes as stored; empty: the body's length
-    Frames frames; // each frame's size is its data's
-    Bytes tail;    // raw bytes after the frames, inside the tag
-    int titles;    // values "title" loaded from the tag alone; -1: any number
-};
+// flags 0x80: the frames are stored unsynchronised; size: the header's size
+// bytes as stored (empty: the body's length); each frame's size is its data's;
+// tail: raw bytes after the frames, inside the tag; titles: the values "title"
+// loaded from the tag alone (-1: any number).
+struct TagCase { const char *name; uint8_t flags; Bytes size; Frames frames; Bytes tail; int titles; };
 
 Bytes HostileTag(int major, const TagCase &c) {
     Bytes body;

@@ -1,7 +1,5 @@
 // The object's life: the result codes of the open members, the new empty tag
 // of open mode 3, Close, and reopening.
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,8 +15,7 @@ using Strings = std::vector<std::wstring>;
 Bytes SampleFile() { return Concat({TagV2(3, {{"TIT2", Latin1Text("Song")}}), FakeAudio(2), TagV1("Old")}); }
 
 class OpenResults : public ::testing::Test {
-protected:
-    TempDir dir;
+protected: TempDir dir;
     std::wstring Existing() {
         WriteFile(dir.file("x.mp3"), SampleFile());
         return dir.wfile("x.mp3");

@@ -2,11 +2,6 @@
 // the text payloads of every encoding (marks, surrogate pairs, malformed and
 // short input), which identifiers the string members accept, refusals, and the
 // re-write of the core properties by an open for writing.
-#include <gtest/gtest.h>
-
-#include <map>
-#include <set>
-
 #include "support/frame_extract.h"
 
 using namespace testsupport;
@@ -26,11 +21,7 @@ TEST(GetString, Id3v2FramesAndTheId3v1Fallback) {
         {"TIT2", {1, 0xFF, 0xFE, 0, 0}}, {"TALB", Latin1Text("Bar")},     {"TRCK", Latin1Text("3/12")},
         {"TPE1", Latin1Text("A")},       {"TPE1", Latin1Text("B")},       {"WOAR", Ascii("http://a")},
         {"WOAR", Ascii("http://b\xE9")}, {"TXXX", Concat({Latin1Text("GN_ExtData"), Bytes{0, 'x'}})}};
-    const struct {
-        const char *name;
-        Bytes content;
-        std::map<long, Strings> expected;
-    } cases[] = {
+    const struct { const char *name; Bytes content; std::map<long, Strings> expected; } cases[] = {
         {"ID3v1.1 only", TagV1("Foo", "Art\xE9", "Alb" + std::string(27, ' '), 17, 0),
          {{4615, {L"Foo"}}, {4624, {L"Art\u00E9"}}, {4620, {L"Alb"}}, {4616, {L"(17)"}}, {4357, {L"0"}}, {4397, {}}}},
         {"ID3v1.0 without genre", TagV1("Foo", "", "", 148), {{4624, {}}, {4616, {}}, {4357, {}}}},
@@ -58,11 +49,8 @@ TEST(TitlePayload, DecodesInEveryVersion) {
     const std::wstring smiley(1, wchar_t(0x1F600));
     const std::wstring bad(L"\uFFFD");
     const std::wstring badUtf8 = bad + L"(" + std::wstring(10, L'\uFFFD');
-    const struct {
-        const char *name;
-        Bytes payload;
-        std::wstring expected; // empty: absent
-    } cases[] = {
+    // expected empty: absent
+    const struct { const char *name; Bytes payload; std::wstring expected; } cases[] = {
         {"UTF-16LE, first value only", {1, 0xFF, 0xFE, 0x41, 0, 0x42, 0, 0, 0, 0x43, 0}, L"AB"},
         {"UTF-16 big-endian mark", {1, 0xFE, 0xFF, 0, 0x41, 0, 0x42}, L"AB"},
         {"UTF-16BE encoding byte", {2, 0, 0x41, 0, 0x42}, L"AB"},
@@ -142,9 +130,7 @@ TEST(OpenForWriting, RewritesTheCorePropertiesOnClose) {
                                 {"TPE1", Utf16Text(L"X", true)}, {"TIT2", Utf16Text(L"Foo", true)}};
     const ParsedTag written = ParseTag(ReadFile(path));
     EXPECT_EQ(written.flags, 0);
-    FrameList frames;
-    for (const ParsedFrame &f : written.frames) frames.emplace_back(f.id, f.data);
-    EXPECT_EQ(frames, expected);
+    EXPECT_EQ(written.List(), expected);
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 // read and commit files of their own, each with its own objects, and every
 // result is what one thread alone would get. Run under the thread sanitizer,
 // this also shows that no hidden state is shared.
-#include <gtest/gtest.h>
-
 #include <thread>
 
 #include "support/frame_extract.h"
