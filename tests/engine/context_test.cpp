@@ -36,11 +36,7 @@ TEST(EngineLog, FailuresLogTheirTexts) {
     Context context;
     ASSERT_EQ(context.OpenMemory(FakeAudio(1)), TAV_OK);
     tav_id3_v2_header header;
-    const struct {
-        std::function<int32_t()> call;
-        int32_t result;
-        const char *trace, *error;
-    } cases[] = {
+    const struct { std::function<int32_t()> call; int32_t result; const char *trace, *error; } cases[] = {
         {[&] { return tav_id3_v2_get_header(context.get(), &header); }, TAV_ERR_NOT_FOUND,
          "tav_id3_v2_get_header() enter", "in tav_id3_v2_read_header_from_header() ID3v2 is not found."},
         {[&] { return tav_id3_v2_edit_end(context.get()); }, TAV_ERR_STATE, "tav_id3_v2_edit_end() enter",

@@ -3,8 +3,7 @@
 #ifndef TAGMILL_TEST_CONTEXT_SUPPORT_H
 #define TAGMILL_TEST_CONTEXT_SUPPORT_H
 
-#include <string>
-#include <vector>
+#include <cstdio>
 
 #include "support/test_support.h"
 #include "tagmill/engine.h"
@@ -16,18 +15,23 @@ namespace testsupport {
 class Context {
 public:
     Context() { m_context.handle = -1; }
-    ~Context();
+    ~Context() { Destroy(); }
     Context(const Context &) = delete;
 
     int32_t OpenFile(const std::wstring &path, int32_t mode, int32_t aiff = 0,
-                     const tav_id3_v2_header *header = nullptr);
-    int32_t OpenMemory(const Bytes &bytes);
-    int32_t Destroy();
+                     const tav_id3_v2_header *header = nullptr) {
+        return Track(tav_id3_create_context2(path.c_str(), mode, header, aiff, &m_context));
+    }
+    int32_t OpenMemory(const Bytes &bytes) {
+        const uint32_t size = static_cast<uint32_t>(bytes.size());
+        return Track(tav_id3_create_context_from_memory(bytes.data(), size, 0, nullptr, &m_context));
+    }
+    int32_t Destroy() { return std::exchange(m_live, false) ? tav_id3_destroy_context(&m_context) : TAV_OK; }
     tav_id3_context *get() { return &m_context; }
     tav_id3_context *operator->() { return &m_context; }
 
 private:
-    int32_t Track(int32_t result);
+    int32_t Track(int32_t result) { return m_live = result == TAV_OK, result; }
     tav_id3_context m_context{};
     bool m_live = false;
 };
@@ -37,11 +41,28 @@ private:
 // destruction.
 class LogCapture {
 public:
-    LogCapture();
-    ~LogCapture();
+    LogCapture() {
+        Current() = this;
+        tav_set_log_hooks([](const char *text) { Current()->traces.push_back(text); },
+                          [](const char *format, const char *function) {
+                              char line[512];
+                              std::snprintf(line, sizeof line, format, function);
+                              Current()->errors.push_back(line);
+                          });
+    }
+    ~LogCapture() {
+        tav_set_log_hooks(nullptr, nullptr);
+        Current() = nullptr;
+    }
     LogCapture(const LogCapture &) = delete;
     std::vector<std::string> traces;
     std::vector<std::string> errors;
+
+private:
+    static LogCapture *&Current() {
+        static LogCapture *current = nullptr;
+        return current;
+    }
 };
 
 } // namespace testsupport

@@ -16,11 +16,7 @@ namespace testsupport {
 
 // A scratch directory `home`, and a second directory inside it or, when
 // crossDevice, on another file system (a tmpfs such as /dev/shm).
-struct DirPair {
-    bool crossDevice = false;
-    std::unique_ptr<TempDir> home, other;
-    std::string second;
-};
+struct DirPair { bool crossDevice = false; std::unique_ptr<TempDir> home, other; std::string second; };
 
 // Runs body with the second directory on home's file system, then on another
 // one; the test is skipped when the machine has none.
@@ -30,19 +26,12 @@ void ForEachFileSystemLayout(const std::function<void(const DirPair &)> &body);
 std::vector<std::string> StagingLeftovers(const std::string &directory);
 
 // Records every operation that the primitives consult the hook about.
-struct OpRecorder {
-    std::vector<tav_op> ops;
-};
+struct OpRecorder { std::vector<tav_op> ops; };
 int RecordOp(tav_op op, void *recorder);
 
 // Fails the operation at index `target` (0-based, counting every consulted
 // operation) and records which one that was.
-struct FailAtIndex {
-    size_t target;
-    size_t seen = 0;
-    bool fired = false;
-    tav_op op = TAV_OP_OPEN;
-};
+struct FailAtIndex { size_t target; size_t seen = 0; bool fired = false; tav_op op = TAV_OP_OPEN; };
 int FailOpAt(tav_op op, void *plan);
 
 // Installs a hook for the lifetime of the object.

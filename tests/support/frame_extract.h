@@ -12,10 +12,8 @@
 
 namespace testsupport {
 
-struct ParsedFrame {
-    std::string id; // "TIT2", or "TT2" in a 2.2 tag
-    Bytes data;
-};
+// id: "TIT2", or "TT2" in a 2.2 tag
+struct ParsedFrame { std::string id; Bytes data; };
 
 struct ParsedTag {
     bool found = false;

@@ -107,11 +107,7 @@ Bytes Utf16LeBytes(const std::wstring &text);
 Bytes Latin1(const std::wstring &text);
 // An AIFF-style file: "FORM", a size (form size when given, else the real
 // one), the form type, then the chunks as given, each padded to even length.
-struct Chunk {
-    std::string id;
-    Bytes body;
-    bool pad = true;
-};
+struct Chunk { std::string id; Bytes body; bool pad = true; };
 Bytes Form(const std::string &type, const std::vector<Chunk> &chunks, int64_t form_size = -1);
 // A COMM chunk body: one channel, 16 sample frames of 16 bits, 44.1 kHz.
 Bytes AiffComm();

@@ -13,6 +13,7 @@
 
 using namespace testsupport;
 using namespace tagmill;
+using namespace std::string_literals;
 
 namespace {
 
@@ -101,21 +102,14 @@ long ReadAll(CTagmill &t) {
 }
 
 const Bytes kText{0, 'a', 'b', 'c'};
-const Bytes kPicture = Concat({Bytes{0}, Ascii("image/png"), Bytes{0, 3, 0}, Bytes(40, 0x89)});
-const Bytes kObject = Concat({Bytes{0}, Ascii("binary"), Bytes{0, 0}, Ascii("USR_MTDID"), Bytes{0}, Bytes(40, 7)});
-const Bytes kUserText = Concat({Bytes{0}, Ascii("GN_ExtData"), Bytes{0}, Ascii("v")});
 
-const struct {
-    const char *name;
-    int major;
-    const char *frameId;
-    Bytes data;
-    std::function<long(CTagmill &)> use = ReadAll;
-} kClaims[] = {
+const struct { const char *name; int major; const char *frameId; Bytes data;
+               std::function<long(CTagmill &)> use = ReadAll; } kClaims[] = {
     {"title 2.3", 3, "TIT2", kText}, {"title 2.4", 4, "TIT2", kText}, {"title 2.2", 2, "TT2", kText},
-    {"URL", 3, "WOAR", Ascii("http://x/")}, {"picture", 3, "APIC", kPicture}, {"object", 3, "GEOB", kObject},
-    {"user text", 3, "TXXX", kUserText}, {"music ID", 3, "UFID", Ascii("owner")},
-    {"year", 3, "TYER", Concat({Bytes{0}, Ascii("1999")})},
+    {"URL", 3, "WOAR", Ascii("http://x/")}, {"music ID", 3, "UFID", Ascii("owner")},
+    {"year", 3, "TYER", Ascii("\0" "1999"s)}, {"user text", 3, "TXXX", Ascii("\0GN_ExtData\0v"s)},
+    {"picture", 3, "APIC", Concat({Ascii("\0image/png\0\3\0"s), Bytes(40, 0x89)})},
+    {"object", 3, "GEOB", Concat({Ascii("\0binary\0\0USR_MTDID\0"s), Bytes(40, 7)})},
     {"commit over a comment", 3, "COMM", Concat({Bytes{0}, Ascii("eng"), Ascii("iTunSMPB")}),
      [](CTagmill &t) {
          auto comment = std::make_shared<CTagmill::CUserDefinedString>();

@@ -41,13 +41,8 @@ std::shared_ptr<Geob> MakeGeob(const Bytes &data) {
     return object;
 }
 
-struct Commit {
-    const char *name;
-    int major;
-    FrameList before;
-    std::function<void(CTagmill &)> puts;
-    FrameList after; // every frame of the committed tag, in order
-};
+// after: every frame of the committed tag, in order
+struct Commit { const char *name; int major; FrameList before; std::function<void(CTagmill &)> puts; FrameList after; };
 
 std::vector<Commit> Commits() {
     const Bytes data{0x89, 0x00, 0xFF};
