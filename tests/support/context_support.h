@@ -1,9 +1,7 @@
-// Test helpers for engine contexts: an owning wrapper that destroys the
-// context, and a capture of the engine's log hooks.
+// Test helper for engine contexts: an owning wrapper that destroys the
+// context.
 #ifndef TAGMILL_TEST_CONTEXT_SUPPORT_H
 #define TAGMILL_TEST_CONTEXT_SUPPORT_H
-
-#include <cstdio>
 
 #include "support/test_support.h"
 #include "tagmill/engine.h"
@@ -34,35 +32,6 @@ private:
     int32_t Track(int32_t result) { return m_live = result == TAV_OK, result; }
     tav_id3_context m_context{};
     bool m_live = false;
-};
-
-// Installs hooks that record every trace text and every error, the latter as
-// the format with its function name substituted; restores the defaults on
-// destruction.
-class LogCapture {
-public:
-    LogCapture() {
-        Current() = this;
-        tav_set_log_hooks([](const char *text) { Current()->traces.push_back(text); },
-                          [](const char *format, const char *function) {
-                              char line[512];
-                              std::snprintf(line, sizeof line, format, function);
-                              Current()->errors.push_back(line);
-                          });
-    }
-    ~LogCapture() {
-        tav_set_log_hooks(nullptr, nullptr);
-        Current() = nullptr;
-    }
-    LogCapture(const LogCapture &) = delete;
-    std::vector<std::string> traces;
-    std::vector<std::string> errors;
-
-private:
-    static LogCapture *&Current() {
-        static LogCapture *current = nullptr;
-        return current;
-    }
 };
 
 } // namespace testsupport

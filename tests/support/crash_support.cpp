@@ -54,11 +54,6 @@ std::vector<std::string> StagingLeftovers(const std::string &directory) {
     return names;
 }
 
-int RecordOp(tav_op op, void *recorder) {
-    static_cast<OpRecorder *>(recorder)->ops.push_back(op);
-    return 0;
-}
-
 int FailOpAt(tav_op op, void *plan) {
     auto *p = static_cast<FailAtIndex *>(plan);
     if (p->seen++ != p->target) return 0;

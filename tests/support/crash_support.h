@@ -27,7 +27,7 @@ std::vector<std::string> StagingLeftovers(const std::string &directory);
 
 // Records every operation that the primitives consult the hook about.
 struct OpRecorder { std::vector<tav_op> ops; };
-int RecordOp(tav_op op, void *recorder);
+inline int RecordOp(tav_op op, void *recorder) { return static_cast<OpRecorder *>(recorder)->ops.push_back(op), 0; }
 
 // Fails the operation at index `target` (0-based, counting every consulted
 // operation) and records which one that was.

@@ -2,6 +2,8 @@
 #include "support/test_support.h"
 
 #include <algorithm>
+#include <codecvt>
+#include <locale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,32 +60,11 @@ bool FileExists(const std::string &path) {
     return fs::exists(path, ec);
 }
 
-std::wstring Widen(const std::string &s) {
-    std::wstring out;
-    for (size_t i = 0, n; i < s.size(); i += n) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-        for (size_t k = 1; k < n && i + k < s.size(); ++k) cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        out.push_back(static_cast<wchar_t>(cp));
-    }
-    return out;
-}
+// The standard converter is deprecated but still the shortest independent
+// UTF-8 codec at hand; tests only convert well-formed text.
+std::wstring Widen(const std::string &utf8) { return std::wstring_convert<std::codecvt_utf8<wchar_t>>().from_bytes(utf8); }
 
-std::string Narrow(const std::wstring &w) {
-    std::string out;
-    for (wchar_t wc : w) {
-        const uint32_t c = static_cast<uint32_t>(wc);
-        const int n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; // lead byte 0xxxxxxx, 110xxxxx, ...
-        out += static_cast<char>((n == 1 ? 0 : (0xFF00 >> n) & 0xFF) | c >> (6 * (n - 1)));
-        for (int k = n - 2; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
-    }
-    return out;
-}
-
-long OpenBytes(CTagmill &tag, Bytes bytes) {
-    return tag.OpenFromMemory(bytes.data(), static_cast<unsigned int>(bytes.size()), 1);
-}
+std::string Narrow(const std::wstring &wide) { return std::wstring_convert<std::codecvt_utf8<wchar_t>>().to_bytes(wide); }
 
 std::vector<std::wstring> Values(CTagmill &tag, long propertyId, long *hr) {
     std::vector<std::wstring> values;
@@ -102,9 +83,14 @@ Bytes CommitFile(const Bytes &content, const std::function<void(CTagmill &)> &pu
     return ReadFile(dir.file("content"));
 }
 
-std::string CorpusPath(const std::string &relative) { return std::string(TAGMILL_CORPUS_DIR) + "/" + relative; }
-
 bool CorpusAvailable() { return FileExists(CorpusPath("MANIFEST.md")); }
+
+std::vector<std::string> CorpusFiles() {
+    std::vector<std::string> files;
+    std::ifstream sums(CorpusPath("SHA256SUMS"));
+    for (std::string sum, name; sums >> sum >> name;) files.push_back(name);
+    return files;
+}
 
 std::vector<std::string> TempFilesWithPrefix(const std::string &directory, const std::string &prefix) {
     std::vector<std::string> names;
@@ -113,8 +99,6 @@ std::vector<std::string> TempFilesWithPrefix(const std::string &directory, const
         if (entry.path().filename().string().rfind(prefix, 0) == 0) names.push_back(entry.path().filename());
     return names;
 }
-
-Bytes Ascii(const std::string &text) { return Bytes(text.begin(), text.end()); }
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -126,16 +110,6 @@ Bytes Syncsafe(uint32_t v) {
     return {uint8_t(v >> 21 & 0x7F), uint8_t(v >> 14 & 0x7F), uint8_t(v >> 7 & 0x7F), uint8_t(v & 0x7F)};
 }
 
-Bytes Be32(uint32_t v) { return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}; }
-
-Bytes Id3Header(uint8_t major, uint8_t revision, uint8_t flags, uint32_t size) {
-    return Concat({Ascii("ID3"), Bytes{major, revision, flags}, Syncsafe(size)});
-}
-
-Bytes Id3Tag(uint8_t major, const Bytes &body, uint8_t flags) {
-    return Concat({Id3Header(major, 0, flags, static_cast<uint32_t>(body.size())), body});
-}
-
 Bytes Unsynchronise(const Bytes &in) {
     Bytes out;
     for (size_t i = 0; i < in.size(); ++i) {
@@ -143,14 +117,6 @@ Bytes Unsynchronise(const Bytes &in) {
         if (in[i] == 0xFF && (i + 1 == in.size() || in[i + 1] == 0 || in[i + 1] >= 0xE0)) out.push_back(0);
     }
     return out;
-}
-
-Bytes Frame23(const std::string &id, const Bytes &data, uint8_t flags1, uint8_t flags2) {
-    return Concat({Ascii(id), Be32(static_cast<uint32_t>(data.size())), Bytes{flags1, flags2}, data});
-}
-
-Bytes Frame24(const std::string &id, const Bytes &data, uint8_t flags1, uint8_t flags2) {
-    return Concat({Ascii(id), Syncsafe(static_cast<uint32_t>(data.size())), Bytes{flags1, flags2}, data});
 }
 
 Bytes Frame22(const std::string &id, const Bytes &data) {
@@ -175,14 +141,6 @@ Bytes TagV1(const std::string &title, const std::string &artist, const std::stri
     tag[126] = track >= 0 ? static_cast<uint8_t>(track) : 0;
     tag[127] = genre;
     return tag;
-}
-
-Bytes Latin1Text(const std::string &text, bool terminated) {
-    return Concat({Bytes{0x00}, Ascii(text), terminated ? Bytes{0x00} : Bytes{}});
-}
-
-Bytes Utf16Text(const std::wstring &text, bool terminated) {
-    return Concat({Bytes{0x01, 0xFF, 0xFE}, Utf16LeBytes(text), terminated ? Bytes{0x00, 0x00} : Bytes{}});
 }
 
 Bytes Utf16LeBytes(const std::wstring &text) {
@@ -212,9 +170,6 @@ Bytes Form(const std::string &type, const std::vector<Chunk> &chunks, int64_t fo
     const int64_t size = form_size >= 0 ? form_size : int64_t(body.size());
     return Concat({Ascii("FORM"), Be32(static_cast<uint32_t>(size)), body});
 }
-
-// The sample rate is an 80-bit extended float: 0x400E AC44... is 44100.
-Bytes AiffComm() { return Bytes{0, 1, 0, 0, 0, 0x10, 0, 16, 0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}; }
 
 Bytes FakeAudio(size_t frames) {
     Bytes frame = Concat({Bytes{0xFF, 0xFB, 0x90, 0x00}, Bytes(413, 0x55)}), out;
