@@ -4,7 +4,6 @@
 // unsynchronised tags, and also after the content was changed by an ID3v1
 // write and an edit. The contents: the peer corpus, tags shaped like the
 // benchmark's, and cut copies of both.
-#include <filesystem>
 #include <random>
 #include <sstream>
 
@@ -26,22 +25,19 @@ template <class F> auto Plain(F body) {
 
 // A short stand-in for n bytes: their count and a hash.
 std::string Digest(const void *bytes, size_t n) {
-    const char *b = static_cast<const char *>(bytes);
-    return std::to_string(n) + ':' + std::to_string(std::hash<std::string>()(std::string(b, b + n)));
-}
-
-int CollectId(const tav_id3_v2_frame_header *frame, uint32_t, uint32_t, void *user) {
-    static_cast<std::set<uint32_t> *>(user)->insert(frame->id);
-    return 0;
+    const std::string b(static_cast<const char *>(bytes), n);
+    return std::to_string(n) + ':' + std::to_string(std::hash<std::string>()(b));
 }
 
 // The IDs the plain walk meets, and a few that no tag holds.
 std::set<uint32_t> IdsToAsk(tav_id3_context *context) {
     std::set<uint32_t> ids = {0x54495432, 0x54543200, 0x434F4D4D, 0x41504943, 0, 0xFFFFFFFF};
-    tav_id3_v2_header header;
+    tav_id3_v2_header h;
+    const auto collect = [](const tav_id3_v2_frame_header *frame, uint32_t, uint32_t, void *user) {
+        return static_cast<std::set<uint32_t> *>(user)->insert(frame->id), 0;
+    };
     Plain([&] {
-        return tav_id3_v2_get_header(context, &header) == TAV_OK &&
-               tav_id3_v2_walk_frames(context, &header, 0, CollectId, &ids);
+        return tav_id3_v2_get_header(context, &h) == TAV_OK && tav_id3_v2_walk_frames(context, &h, 0, collect, &ids);
     });
     return ids;
 }
@@ -126,14 +122,8 @@ std::vector<Sample> Samples() {
     AddDamaged(&samples, "bench unsync", BenchLikeFile(3, true), false);
     AddDamaged(&samples, "bench big picture", BenchLikeFile(3, true, 150), false);
     if (!CorpusAvailable()) return samples;
-    for (const std::string folder : {"mediafile", "mutagen", "taglib"}) {
-        std::error_code ec;
-        for (const auto &entry : std::filesystem::directory_iterator(CorpusPath(folder), ec)) {
-            const std::string name = entry.path().filename();
-            const bool aiff = name.find(".aif") != name.npos;
-            if (name[0] != '.') AddDamaged(&samples, folder + "/" + name, ReadFile(entry.path()), aiff);
-        }
-    }
+    for (const std::string &name : CorpusFiles())
+        AddDamaged(&samples, name, ReadFile(CorpusPath(name)), name.find(".aif") != std::string::npos);
     return samples;
 }
 
