@@ -162,6 +162,7 @@ TEST(HostileInput, HeaderAndFrameSizes) {
 TEST(HostileInput, AiffChunkLayouts) {
     const Bytes tag = TagV2(3, {{"TIT2", Latin1Text("aiff")}}, 1), id3 = Concat({Ascii("ID3 "), Be32(26), tag});
     const Bytes comm = Concat({Ascii("COMM"), Be32(18), Bytes(18, 1)}), empty = Concat({Ascii("SSND"), Be32(0)});
+    const Bytes oddTag = TagV2(3, {{"TIT2", Latin1Text("an")}}, 0); // 23 bytes
     // A FORM header of the given size; the chunks follow as raw bytes.
     const auto form = [](uint32_t size) { return Form("AIFF", {}, size); };
     const struct { const char *name; Bytes file; bool found; } cases[] = {
@@ -172,6 +173,12 @@ TEST(HostileInput, AiffChunkLayouts) {
         {"FORM size FFFFFFFF", Concat({form(0xFFFFFFFF), comm, id3}), true},
         {"ID3 chunk larger than the file", Concat({form(200), comm, Ascii("ID3 "), Be32(0x7FFFFFFF), tag}), true},
         {"ID3 chunk header cut short", Concat({form(200), comm, Ascii("ID3 ")}), false},
+        {"AIFC form", Form("AIFC", {{"ID3 ", tag}}), true},
+        // The tag inside the other chunk is not the one found.
+        {"odd chunk holding a tag", Form("AIFF", {{"ANNO", oddTag}, {"ID3 ", tag}}), true},
+        {"no ID3 chunk", Form("AIFF", {{"COMM", Bytes(18, 1)}, {"SSND", Bytes(40, 0)}}), false},
+        {"lower-case chunk ID", Form("AIFF", {{"id3 ", tag}}), false},
+        {"chunk beyond the FORM's end", Form("AIFF", {{"COMM", Bytes(18, 1)}, {"ID3 ", tag}}, 30), false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
