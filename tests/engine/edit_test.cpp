@@ -13,9 +13,7 @@ TEST(EditAddFrame, HeaderInTheTagsVersion) {
     tav_id3_v2_frame_header all{};
     all.tag_alter_preservation = all.file_alter_preservation = all.read_only = 1;
     all.compression = all.encryption = all.grouping_identity = 1;
-    all.data_length = 0x01020304;
-    all.encryption_method = 7;
-    all.group_id = 9;
+    all.data_length = 0x01020304, all.encryption_method = 7, all.group_id = 9;
     const Bytes v22 = Id3Tag(2, Frame22("TT2", Ascii("z"))), v24 = Id3Tag(4, Frame24("TIT2", Ascii("z")));
     // header: header and extra bytes as written
     struct Case { Bytes tag; std::string id; size_t size; tav_id3_v2_frame_header record; Bytes header; } cases[] = {

@@ -27,9 +27,7 @@ Bytes Rewrite(EditSession &s, const Bytes &content, const Change &change, int32_
     return s.Content();
 }
 
-Change Add(const char *id, const Bytes &payload) {
-    return [id, payload](tav_id3_context *c) { return AddFrame(c, id, payload); };
-}
+Change Add(const char *id, const Bytes &data) { return [=](tav_id3_context *c) { return AddFrame(c, id, data); }; }
 
 // The new tag keeps the old length when its frames fit with room to spare,
 // else grows to a multiple of 16 plus 1 KiB; the rest of the content follows

@@ -1,5 +1,7 @@
-// Unsynchronised tags: the de-unsynchronising read, positioning at logical
-// offsets, and frame reading in tags whose bytes carry inserted zeros.
+// Unsynchronised tags: the de-unsynchronising read, and frame reading in tags
+// whose bytes carry inserted zeros. (Positioning at logical offsets, from the
+// start and resumed, is compared by the read-cache test on tags full of FF
+// bytes.)
 #include "engine/internal.h"
 #include "support/edit_support.h"
 
@@ -32,32 +34,6 @@ TEST(Unsync, ReadDropsInsertedZeros) {
         EXPECT_EQ(k.out, out);
         EXPECT_EQ(std::make_pair(k.consumed, k.consumed), std::make_pair(int64_t(consumed), Position(c)));
     }
-}
-
-// Every logical offset maps to one content offset, whether counted from the
-// start or resumed from any earlier offset; 0xFF at a 4096-byte boundary too.
-TEST(Unsync, SeekLogical) {
-    const Bytes tail = {0xFF, 0x00, 0x41, 0xFF, 0xE1, 0xFF, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x42, 0xFF};
-    const Bytes content = Concat({Bytes(4095, 0x11), tail});
-    const uint32_t logical_size = 4095 + 10;
-    Context c;
-    ASSERT_EQ(TAV_OK, c.OpenMemory(content));
-    std::vector<int64_t> raw;
-    for (uint32_t l = 4090; l <= logical_size; ++l) {
-        ASSERT_EQ(0, tav_id3_v2_seek_logical(c.get(), l, 1)) << l;
-        raw.push_back(Position(c));
-    }
-    EXPECT_EQ((std::vector<int64_t>{4090, 4091, 4092, 4093, 4094, 4095, 4097, 4098, 4099, 4100, 4102, 4103, 4104,
-                                    4106, 4107, 4108}),
-              raw);
-    EXPECT_EQ(-1, tav_id3_v2_seek_logical(c.get(), logical_size + 1, 1));
-    for (uint32_t from = 4090; from <= logical_size; ++from)
-        for (uint32_t to = from; to <= logical_size; ++to) {
-            ASSERT_EQ(0, tav_id3_v2_seek_logical_from(c.get(), from, (uint32_t)raw[from - 4090], to));
-            EXPECT_EQ(raw[to - 4090], Position(c)) << from << " " << to;
-        }
-    EXPECT_EQ(0, tav_id3_v2_seek_logical(c.get(), (uint32_t)content.size(), 0)); // plain: up to the end only
-    EXPECT_EQ(-1, tav_id3_v2_seek_logical(c.get(), (uint32_t)content.size() + 1, 0));
 }
 
 // Inserted zeros in frame data and in a frame header (size 00 00 00 FF):

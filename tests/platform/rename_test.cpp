@@ -17,9 +17,7 @@ namespace {
 std::string Src(const DirPair &dirs) { return dirs.second + "/src"; }
 std::string Dest(const DirPair &dirs) { return dirs.home->file("dst"); }
 
-int32_t Move(const std::string &from, const std::string &to) {
-    return tav_rename(Widen(from).c_str(), Widen(to).c_str());
-}
+int32_t Move(const std::string &a, const std::string &b) { return tav_rename(Widen(a).c_str(), Widen(b).c_str()); }
 
 Bytes Pattern(size_t size, uint8_t seed) {
     Bytes b(size);

@@ -10,17 +10,12 @@ namespace testsupport {
 
 namespace {
 
-bool SameDevice(const std::string &a, const std::string &b) {
-    struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
-}
-
 std::string OtherFileSystemRoot(const std::string &than) {
-    for (const char *root : {"/dev/shm", "/run/shm", "/run/user", "/var/tmp", "/tmp"}) {
-        struct stat st;
-        if (stat(root, &st) == 0 && S_ISDIR(st.st_mode) && access(root, W_OK) == 0 && !SameDevice(root, than))
+    struct stat home, st;
+    for (const char *root : {"/dev/shm", "/run/shm", "/run/user", "/var/tmp", "/tmp"})
+        if (stat(than.c_str(), &home) == 0 && stat(root, &st) == 0 && S_ISDIR(st.st_mode) && access(root, W_OK) == 0 &&
+            st.st_dev != home.st_dev)
             return root;
-    }
     return "";
 }
 

@@ -35,8 +35,7 @@ struct FailAtIndex { size_t target; size_t seen = 0; bool fired = false; tav_op 
 int FailOpAt(tav_op op, void *plan);
 
 // Installs a hook for the lifetime of the object.
-class ScopedFaultHook {
-public:
+struct ScopedFaultHook {
     ScopedFaultHook(tav_fault_hook hook, void *user) { tav_set_fault_hook(hook, user); }
     ~ScopedFaultHook() { tav_set_fault_hook(nullptr, nullptr); }
     ScopedFaultHook(const ScopedFaultHook &) = delete;

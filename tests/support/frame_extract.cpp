@@ -8,15 +8,10 @@ namespace testsupport {
 
 namespace {
 
-uint32_t Be(const Bytes &b, size_t at, size_t n) {
+// A big-endian number of n bytes, each holding `bits` bits (7 for syncsafe).
+uint32_t Be(const Bytes &b, size_t at, size_t n, int bits = 8) {
     uint32_t v = 0;
-    for (size_t i = 0; i < n; ++i) v = (v << 8) | b[at + i];
-    return v;
-}
-
-uint32_t Syncsafe(const Bytes &b, size_t at) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v = (v << 7) | (b[at + i] & 0x7F);
+    for (size_t i = 0; i < n; ++i) v = (v << bits) | (b[at + i] & ((1u << bits) - 1));
     return v;
 }
 
@@ -40,7 +35,7 @@ bool Walk(const Bytes &body, size_t *at, int major, bool syncsafeSizes, std::vec
         const auto idChar = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
         if (!std::all_of(body.begin() + pos, body.begin() + pos + idLen, idChar)) return false;
         uint32_t size = major == 2 ? Be(body, pos + 3, 3)
-                        : syncsafeSizes ? Syncsafe(body, pos + 4) : Be(body, pos + 4, 4);
+                        : syncsafeSizes ? Be(body, pos + 4, 4, 7) : Be(body, pos + 4, 4);
         uint8_t flags = major == 2 ? 0 : body[pos + 9];
         size_t start = pos + headerLen;
         if (size > body.size() - start) return false;
@@ -84,14 +79,14 @@ ParsedTag ParseTag(const Bytes &file, size_t offset) {
     tag.position = offset;
     tag.major = static_cast<uint8_t>(major);
     tag.flags = file[offset + 5];
-    tag.size = Syncsafe(file, offset + 6);
+    tag.size = Be(file, offset + 6, 4, 7);
     const size_t begin = offset + 10, size = std::min<size_t>(tag.size, file.size() - begin);
     Bytes body(file.begin() + begin, file.begin() + begin + size);
     if ((tag.flags & 0x80) && major < 4) body = Resync(body);
 
     size_t start = 0;
     if (major >= 3 && (tag.flags & 0x40) && body.size() >= 4)
-        start = major == 3 ? 4 + Be(body, 0, 4) : Syncsafe(body, 0);
+        start = major == 3 ? 4 + Be(body, 0, 4) : Be(body, 0, 4, 7);
     size_t end = start;
     if (!Walk(body, &end, major, major == 4, tag.frames) && major == 4) {
         std::vector<ParsedFrame> plain;

@@ -62,9 +62,11 @@ bool FileExists(const std::string &path) {
 
 // The standard converter is deprecated but still the shortest independent
 // UTF-8 codec at hand; tests only convert well-formed text.
-std::wstring Widen(const std::string &utf8) { return std::wstring_convert<std::codecvt_utf8<wchar_t>>().from_bytes(utf8); }
+using Utf8 = std::wstring_convert<std::codecvt_utf8<wchar_t>>;
 
-std::string Narrow(const std::wstring &wide) { return std::wstring_convert<std::codecvt_utf8<wchar_t>>().to_bytes(wide); }
+std::wstring Widen(const std::string &utf8) { return Utf8().from_bytes(utf8); }
+
+std::string Narrow(const std::wstring &wide) { return Utf8().to_bytes(wide); }
 
 std::vector<std::wstring> Values(CTagmill &tag, long propertyId, long *hr) {
     std::vector<std::wstring> values;

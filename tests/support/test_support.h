@@ -24,6 +24,7 @@
 namespace testsupport {
 
 using Bytes = std::vector<uint8_t>;
+using Strings = std::vector<std::wstring>;
 
 // A fresh directory under $TMPDIR (or /tmp), removed with its contents on destruction.
 class TempDir {

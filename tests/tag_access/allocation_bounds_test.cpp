@@ -17,9 +17,8 @@ using namespace std::string_literals;
 
 namespace {
 
-constexpr long kMiB = 1024 * 1024;
 // A 1 KiB content may cost a little bookkeeping, never megabytes.
-constexpr long kGrowthLimit = 4 * kMiB;
+constexpr long kMiB = 1024 * 1024, kGrowthLimit = 4 * kMiB;
 
 // An instrumented allocator keeps freed blocks aside and adds shadow memory,
 // so growth is measured only in plain builds.

@@ -77,8 +77,8 @@ TEST(CorpusRead, StringsAndPicturesMatchMutagen) {
         const mapping::Row &row = mapping::kTable[r];
         if (row.kind != mapping::Kind::String && row.kind != mapping::Kind::Picture) continue;
         ids.push_back(row.propertyId);
-        const Bytes frame = Be32(row.frameV23);
-        rows += (rows.empty() ? "" : ",") + std::to_string(row.propertyId) + ":" + std::string(frame.begin(), frame.end());
+        const Bytes id = Be32(row.frameV23);
+        rows += (rows.empty() ? "" : ",") + std::to_string(row.propertyId) + ":" + std::string(id.begin(), id.end());
     }
     const std::vector<std::string> files = CorpusFiles();
     for (const std::string &file : files) args += " '" + CorpusPath(file) + "'";

@@ -17,8 +17,6 @@ using namespace tagmill;
 
 namespace {
 
-constexpr long kTitle = 4615;
-
 // The music file lives in dirs.home; dirs.second is the temporary directory.
 std::string SongPath(const DirPair &dirs) { return dirs.home->file("song.mp3"); }
 
@@ -32,7 +30,7 @@ Bytes Song(size_t audioFrames) {
 long PutTitleAndClose(const std::string &path, bool updateV1 = true, bool put = true) {
     CTagmill t;
     long hr = t.Open2(Widen(path), 2, updateV1);
-    if (hr == S_OK && put) hr = t.PutString(kTitle, {L"A new title"});
+    if (hr == S_OK && put) hr = t.PutString(4615, {L"A new title"});
     const long closed = t.Close();
     return hr == S_OK ? closed : hr;
 }

@@ -61,14 +61,10 @@ TEST(DateRead, CachesDateAndYearFromTheFrames) {
 TEST(DateWrite, ChoosesFramesByVersionAndPresence) {
     const Bytes y2019 = Latin1Text("2019", true), d0305 = Latin1Text("0305", true);
     const Bytes recorded = Latin1Text("2019-05-03", true);
-    const struct {
-        const char *name;
-        int major;
-        FrameList frames;
-        // Payloads of each date frame after the commit, in tag order.
-        std::vector<std::pair<std::string, std::vector<Bytes>>> expected;
-        bool clear = false; // put the no-date marker instead of 3 May 2019
-    } cases[] = {
+    // expected: the payloads of each date frame after the commit, in tag order;
+    // clear: put the no-date marker instead of 3 May 2019.
+    const struct { const char *name; int major; FrameList frames;
+                   std::vector<std::pair<std::string, std::vector<Bytes>>> expected; bool clear = false; } cases[] = {
         {"2.4 without date frames", 4, {}, {{"TDRC", {recorded}}, {"TYER", {y2019}}, {"TDAT", {}}}},
         {"2.4 keeps separate frames", 4, {{"TYER", Latin1Text("2000")}, {"TDAT", Latin1Text("0101")}},
          {{"TDRC", {}}, {"TYER", {y2019}}, {"TDAT", {d0305}}}},

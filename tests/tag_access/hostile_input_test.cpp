@@ -12,8 +12,6 @@ using namespace tagmill;
 
 namespace {
 
-using Strings = std::vector<std::wstring>;
-using Frames = std::vector<std::pair<std::string, Bytes>>;
 
 const long kStringIds[] = {288,  289,  528,  593,  4357, 4397, 4610, 4615, 4616, 4617, 4620,
                            4624, 4627, 4646, 4717, 5639, 5644, 5648, 5651, 8450, 9233};
@@ -110,7 +108,7 @@ TEST(HostileInput, SampleCutAtEveryByte) {
 // bytes as stored (empty: the body's length); each frame's size is its data's;
 // tail: raw bytes after the frames, inside the tag; titles: the values "title"
 // loaded from the tag alone (-1: any number).
-struct TagCase { const char *name; uint8_t flags; Bytes size; Frames frames; Bytes tail; int titles; };
+struct TagCase { const char *name; uint8_t flags; Bytes size; FrameList frames; Bytes tail; int titles; };
 
 Bytes HostileTag(int major, const TagCase &c) {
     Bytes body;
@@ -128,7 +126,7 @@ Bytes RawFrame(const char *id, const Bytes &size, const Bytes &data) { return Co
 TEST(HostileInput, HeaderAndFrameSizes) {
     const Bytes title = Latin1Text("title"), ff(3000, 0xFF);
     const Bytes picture = Concat({Bytes{0}, Ascii("image/png"), Bytes{0, 3, 0}, ff});
-    const Frames titled = {{"TIT2", title}, {"TPE1", title}};
+    const FrameList titled = {{"TIT2", title}, {"TPE1", title}};
     const TagCase cases[] = {
         {"tag size 0", 0, Be32(0), titled, {}, 0},
         {"tag size 1", 0, Be32(1), titled, {}, 0},

@@ -11,7 +11,6 @@ using namespace tagmill;
 
 namespace {
 
-using Strings = std::vector<std::wstring>;
 
 Bytes SampleFile() { return Concat({TagV2(3, {{"TIT2", Latin1Text("Song")}}), FakeAudio(2), TagV1("Old")}); }
 

@@ -27,8 +27,7 @@ std::shared_ptr<Picture> MakePicture(const std::wstring &mime, const Bytes &data
 std::shared_ptr<MusicId> MakeMusicId(const std::string &owner, uint8_t fill) {
     auto id = std::make_shared<MusicId>();
     if (!owner.empty()) id->SetOwnerId(owner);
-    const Bytes data(64, fill);
-    id->SetData(data.data(), 64);
+    id->SetData(Bytes(64, fill).data(), 64);
     return id;
 }
 

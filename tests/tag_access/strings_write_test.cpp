@@ -9,7 +9,6 @@ using namespace tagmill;
 
 namespace {
 
-using Strings = std::vector<std::wstring>;
 
 const Bytes kBpm = Frame23("TBPM", Latin1Text("120", true));
 
