@@ -1,10 +1,5 @@
-// Engine contexts: clean-up after failures part-way through creation, and
-// the texts the engine logs. (What a new content starts with is tested
-// through the class.)
-#include <gtest/gtest.h>
-
-#include <functional>
-
+// Engine contexts: clean-up after failures part-way through creation. (What
+// a new content starts with is tested through the class.)
 #include "support/context_support.h"
 
 using namespace testsupport;
@@ -30,34 +25,6 @@ TEST(Context, FaultsReleaseEverything) {
         EXPECT_EQ(c.first == TAV_OP_OPEN ? TAV_OK : TAV_ERR_NOMEM, in_memory);
         EXPECT_TRUE(in_memory == TAV_OK || (!memory.path && !memory.edit && !memory.memory));
         if (in_memory == TAV_OK) tav_id3_destroy_context(&memory);
-    }
-}
-
-// The error texts are the engine's interface to a host's log: each names the
-// function that failed; traces mark entry. (The header search logs once per
-// place it looks; its first text is checked.)
-TEST(EngineLog, FailuresLogTheirTexts) {
-    Context context;
-    ASSERT_EQ(context.OpenMemory(FakeAudio(1)), TAV_OK);
-    tav_id3_v2_header header;
-    const struct {
-        std::function<int32_t()> call;
-        int32_t result;
-        const char *trace, *error;
-    } cases[] = {
-        {[&] { return tav_id3_v2_get_header(context.get(), &header); }, TAV_ERR_NOT_FOUND,
-         "tav_id3_v2_get_header() enter", "in tav_id3_v2_read_header_from_header() ID3v2 is not found."},
-        {[&] { return tav_id3_v2_edit_end(context.get()); }, TAV_ERR_STATE, "tav_id3_v2_edit_end() enter",
-         "in tav_id3_v2_edit_end() transaction is invalid."},
-        {[&] { return tav_id3_v1_set_title(context.get(), nullptr); }, TAV_ERR_PARAM, "tav_id3_v1_set_title() enter",
-         "in tav_id3_v1_set_title() parameter is invalid."},
-    };
-    for (const auto &c : cases) {
-        LogCapture log;
-        EXPECT_EQ(c.call(), c.result) << c.error;
-        ASSERT_FALSE(log.traces.empty() || log.errors.empty()) << c.error;
-        EXPECT_EQ(log.traces.front(), c.trace);
-        EXPECT_EQ(log.errors.front(), c.error);
     }
 }
 

@@ -1,20 +1,11 @@
 // The edit transaction: appended frame headers in each version, removal with
 // the read-only rule, and dropping the extended header. (The loaded frame
 // list shows in the rewritten tags.)
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <functional>
-
 #include "support/edit_support.h"
 
 using namespace testsupport;
 
 namespace {
-
-Bytes Tag(uint8_t major, const Bytes &body, uint8_t flags = 0) {
-    return Concat({Id3Header(major, 0, flags, static_cast<uint32_t>(body.size())), body});
-}
 
 // An appended frame gets a header in the tag's version, its extra bytes in
 // flag order between header and payload, and lands after the loaded frames.
@@ -22,17 +13,10 @@ TEST(EditAddFrame, HeaderInTheTagsVersion) {
     tav_id3_v2_frame_header all{};
     all.tag_alter_preservation = all.file_alter_preservation = all.read_only = 1;
     all.compression = all.encryption = all.grouping_identity = 1;
-    all.data_length = 0x01020304;
-    all.encryption_method = 7;
-    all.group_id = 9;
-    const Bytes v22 = Tag(2, Frame22("TT2", Ascii("z"))), v24 = Tag(4, Frame24("TIT2", Ascii("z")));
-    struct Case {
-        Bytes tag;
-        std::string id;
-        size_t size;
-        tav_id3_v2_frame_header record;
-        Bytes header; // header and extra bytes as written
-    } cases[] = {
+    all.data_length = 0x01020304, all.encryption_method = 7, all.group_id = 9;
+    const Bytes v22 = Id3Tag(2, Frame22("TT2", Ascii("z"))), v24 = Id3Tag(4, Frame24("TIT2", Ascii("z")));
+    // header: header and extra bytes as written
+    struct Case { Bytes tag; std::string id; size_t size; tav_id3_v2_frame_header record; Bytes header; } cases[] = {
         {{}, "TIT2", 20, {}, Concat({Ascii("TIT2"), Be32(20), Bytes{0, 0}})},
         {{}, "GEOB", 3, all, Concat({Ascii("GEOB"), Be32(9), Bytes{0xE0, 0xE0, 1, 2, 3, 4, 7, 9}})},
         {v24, "TPE1", 255, {}, Concat({Ascii("TPE1"), Bytes{0, 0, 1, 0x7F, 0, 0}})},
@@ -62,19 +46,14 @@ TEST(EditOperations, ReadOnlyFramesAndHeaderFlags) {
         return [id](tav_id3_context *c) { return tav_id3_v2_remove_frame(c, FrameId(id), 0); };
     };
     const Action dropEx = tav_id3_v2_remove_extended_header;
-    const Bytes v22 = Tag(2, Frame22("TT2", Ascii("a"))),
-                withEx = Tag(3, Concat({Bytes{0, 0, 0, 6, 0, 0, 0, 0, 0, 0}, Frame23("TIT2", Ascii("a"))}), 0x60);
-    struct Case {
-        const char *name;
-        Bytes content;
-        Action action;
-        int32_t result;
-        int flags; // the new header flags byte; -1: left unset
-    } cases[] = {
-        {"v2.3 read-only bit", Tag(3, Frame23("TIT2", Ascii("a"), 0x20)), remove("TIT2"), TAV_ERR_PARAM, -1},
-        {"v2.3 ignores 0x10", Tag(3, Frame23("TIT2", Ascii("a"), 0x10)), remove("TIT2"), TAV_OK, -1},
-        {"v2.4 read-only bit", Tag(4, Frame24("TIT2", Ascii("a"), 0x10)), remove("TIT2"), TAV_ERR_PARAM, -1},
-        {"v2.4 ignores 0x20", Tag(4, Frame24("TIT2", Ascii("a"), 0x20)), remove("TIT2"), TAV_OK, -1},
+    const Bytes v22 = Id3Tag(2, Frame22("TT2", Ascii("a"))),
+                withEx = Id3Tag(3, Concat({Bytes{0, 0, 0, 6, 0, 0, 0, 0, 0, 0}, Frame23("TIT2", Ascii("a"))}), 0x60);
+    // flags: the new header flags byte; -1: left unset
+    struct Case { const char *name; Bytes content; Action action; int32_t result; int flags; } cases[] = {
+        {"v2.3 read-only bit", Id3Tag(3, Frame23("TIT2", Ascii("a"), 0x20)), remove("TIT2"), TAV_ERR_PARAM, -1},
+        {"v2.3 ignores 0x10", Id3Tag(3, Frame23("TIT2", Ascii("a"), 0x10)), remove("TIT2"), TAV_OK, -1},
+        {"v2.4 read-only bit", Id3Tag(4, Frame24("TIT2", Ascii("a"), 0x10)), remove("TIT2"), TAV_ERR_PARAM, -1},
+        {"v2.4 ignores 0x20", Id3Tag(4, Frame24("TIT2", Ascii("a"), 0x20)), remove("TIT2"), TAV_OK, -1},
         {"v2.2 frames are never read-only", v22, remove("TT2"), TAV_OK, -1},
         {"extended header dropped", withEx, dropEx, TAV_OK, 0x20},
         {"extended header of no tag", FakeAudio(1), dropEx, TAV_ERR_NOT_FOUND, -1},
@@ -107,10 +86,10 @@ TEST(EditFrameList, SizesAsTheHeadersGiveThem) {
         std::vector<uint32_t> totals;
         int32_t end;
     } cases[] = {
-        {"frame past the content's end", Tag(3, tcom(100)), false, TAV_OK, {110}, TAV_ERR_READ},
-        {"the same in memory", Tag(3, tcom(100)), true, TAV_OK, {110}, TAV_ERR_READ},
-        {"frame of 2 GiB", Tag(3, tcom(0x7FFFFFF0)), false, TAV_OK, {0x7FFFFFFA}, TAV_ERR_READ},
-        {"size wrapping the 32-bit total", Tag(3, tcom(0xFFFFFFFF)), false, TAV_OK, {9}, TAV_OK},
+        {"frame past the content's end", Id3Tag(3, tcom(100)), false, TAV_OK, {110}, TAV_ERR_READ},
+        {"the same in memory", Id3Tag(3, tcom(100)), true, TAV_OK, {110}, TAV_ERR_READ},
+        {"frame of 2 GiB", Id3Tag(3, tcom(0x7FFFFFF0)), false, TAV_OK, {0x7FFFFFFA}, TAV_ERR_READ},
+        {"size wrapping the 32-bit total", Id3Tag(3, tcom(0xFFFFFFFF)), false, TAV_OK, {9}, TAV_OK},
         {"frame header cut by the content's end", cutHeader, false, TAV_ERR_READ, {20}, 0},
         {"next header beyond the content", Concat({Id3Header(3, 0, 0, 200), tcom(100)}), false, TAV_ERR_READ, {110}, 0},
         {"the same in memory", Concat({Id3Header(3, 0, 0, 200), tcom(100)}), true, TAV_ERR_SEEK, {110}, 0},

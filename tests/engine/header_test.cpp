@@ -2,8 +2,6 @@
 // and unrecognised versions, backward search through a footer, the version
 // and flag tables. (The search in an AIFF chunk is tested with the chunk
 // search.)
-#include <gtest/gtest.h>
-
 #include <array>
 
 #include "support/context_support.h"
@@ -31,12 +29,7 @@ Fields FieldsOf(const tav_id3_v2_header &h) {
 }
 
 TEST(Id3v2Header, LocationAndParsing) {
-    const struct {
-        const char *name;
-        Bytes content;
-        int32_t result;
-        Fields expected;
-    } cases[] = {
+    const struct { const char *name; Bytes content; int32_t result; Fields expected; } cases[] = {
         {"2.3 at the head, extended header flag", Concat({Tag(3, 0, 0x40, 257), FakeAudio(1)}), TAV_OK,
          {1, 0, 257, 0, 0, 1, 0, 0}},
         {"2.2 flags: 0x40 is compression", Concat({Tag(2, 0, 0xF0, 4), FakeAudio(1)}), TAV_OK, {0, 0, 4, 1, 1}},

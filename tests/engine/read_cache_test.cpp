@@ -4,13 +4,7 @@
 // unsynchronised tags, and also after the content was changed by an ID3v1
 // write and an edit. The contents: the peer corpus, tags shaped like the
 // benchmark's, and cut copies of both.
-#include <gtest/gtest.h>
-#include <dirent.h>
-
-#include <algorithm>
-#include <functional>
 #include <random>
-#include <set>
 #include <sstream>
 
 #include "engine/internal.h"
@@ -31,22 +25,19 @@ template <class F> auto Plain(F body) {
 
 // A short stand-in for n bytes: their count and a hash.
 std::string Digest(const void *bytes, size_t n) {
-    const char *b = static_cast<const char *>(bytes);
-    return std::to_string(n) + ':' + std::to_string(std::hash<std::string>()(std::string(b, b + n)));
-}
-
-int CollectId(const tav_id3_v2_frame_header *frame, uint32_t, uint32_t, void *user) {
-    static_cast<std::set<uint32_t> *>(user)->insert(frame->id);
-    return 0;
+    const std::string b(static_cast<const char *>(bytes), n);
+    return std::to_string(n) + ':' + std::to_string(std::hash<std::string>()(b));
 }
 
 // The IDs the plain walk meets, and a few that no tag holds.
 std::set<uint32_t> IdsToAsk(tav_id3_context *context) {
     std::set<uint32_t> ids = {0x54495432, 0x54543200, 0x434F4D4D, 0x41504943, 0, 0xFFFFFFFF};
-    tav_id3_v2_header header;
+    tav_id3_v2_header h;
+    const auto collect = [](const tav_id3_v2_frame_header *frame, uint32_t, uint32_t, void *user) {
+        return static_cast<std::set<uint32_t> *>(user)->insert(frame->id), 0;
+    };
     Plain([&] {
-        return tav_id3_v2_get_header(context, &header) == TAV_OK &&
-               tav_id3_v2_walk_frames(context, &header, 0, CollectId, &ids);
+        return tav_id3_v2_get_header(context, &h) == TAV_OK && tav_id3_v2_walk_frames(context, &h, 0, collect, &ids);
     });
     return ids;
 }
@@ -101,25 +92,16 @@ Bytes BenchLikeFile(uint8_t major, bool unsync, size_t picture_kb = 30) {
     std::mt19937 rng(1957);
     Bytes picture(picture_kb * 1024);
     for (auto &b : picture) b = static_cast<uint8_t>(rng());
-    auto frame = major == 4 ? Frame24 : Frame23;
-    Bytes frames = frame("APIC", Concat({Bytes{0}, Ascii("image/jpeg"), Bytes{0, 3, 0}, picture}), 0, 0);
-    for (const char *id : {"TIT2", "TPE1", "TALB", "TRCK", "COMM"})
-        frames = Concat({frame(id, Concat({Bytes{0}, Ascii(std::string("value of ") + id)}), 0, 0), frames});
-    Bytes stored;
-    for (size_t i = 0; i < frames.size(); ++i) {
-        stored.push_back(frames[i]);
-        if (unsync && frames[i] == 0xFF && (i + 1 == frames.size() || frames[i + 1] == 0 || frames[i + 1] >= 0xE0))
-            stored.push_back(0);
-    }
-    return Concat({Id3Header(major, 0, unsync ? 0x80 : 0, static_cast<uint32_t>(stored.size()) + 2048), stored,
-                   Bytes(2048, 0), FakeAudio(20)});
+    FrameList frames;
+    for (const char *id : {"COMM", "TRCK", "TALB", "TPE1", "TIT2"})
+        frames.push_back({id, Latin1Text(std::string("value of ") + id)});
+    frames.push_back({"APIC", Concat({Bytes{0}, Ascii("image/jpeg"), Bytes{0, 3, 0}, picture})});
+    const Bytes tag = TagV2(major, frames, 0), body(tag.begin() + 10, tag.end());
+    return Concat({Id3Tag(major, Concat({unsync ? Unsynchronise(body) : body, Bytes(2048, 0)}), unsync ? 0x80 : 0),
+                   FakeAudio(20)});
 }
 
-struct Sample {
-    std::string name;
-    Bytes bytes;
-    bool aiff, damaged;
-};
+struct Sample { std::string name; Bytes bytes; bool aiff, damaged; };
 
 // Each content as it is, and, when it starts with a tag, cut inside it (not
 // before the "ID3", so that the plain search does not crawl through the whole
@@ -140,15 +122,8 @@ std::vector<Sample> Samples() {
     AddDamaged(&samples, "bench unsync", BenchLikeFile(3, true), false);
     AddDamaged(&samples, "bench big picture", BenchLikeFile(3, true, 150), false);
     if (!CorpusAvailable()) return samples;
-    for (const std::string folder : {"mediafile", "mutagen", "taglib"}) {
-        DIR *dir = opendir(CorpusPath(folder).c_str());
-        while (dirent *e = dir ? readdir(dir) : nullptr) {
-            const std::string name = folder + "/" + e->d_name;
-            const bool aiff = name.find(".aif") != std::string::npos;
-            if (e->d_name[0] != '.') AddDamaged(&samples, name, ReadFile(CorpusPath(name)), aiff);
-        }
-        if (dir) closedir(dir);
-    }
+    for (const std::string &name : CorpusFiles())
+        AddDamaged(&samples, name, ReadFile(CorpusPath(name)), name.find(".aif") != std::string::npos);
     return samples;
 }
 

@@ -1,12 +1,7 @@
 // The fault hook: each primitive fails when its operation is refused and
 // touches nothing, so that the fault-injection tests above this layer see a
 // failure exactly where they asked for one.
-#include <gtest/gtest.h>
-
-#include <functional>
-
 #include "support/crash_support.h"
-#include "tagmill/platform.h"
 
 using namespace testsupport;
 

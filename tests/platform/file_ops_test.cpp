@@ -1,7 +1,5 @@
 // Temporary files in the user's temporary directory. (The move has tests of
 // its own.)
-#include <gtest/gtest.h>
-
 #include "support/test_support.h"
 #include "tagmill/platform.h"
 

@@ -1,7 +1,5 @@
 // Descriptor primitives: open flag rules and error values, read/write, the
 // clamped seek, cutting a file, and UTF-8 paths.
-#include <gtest/gtest.h>
-
 #include "support/test_support.h"
 #include "tagmill/platform.h"
 

@@ -2,10 +2,6 @@
 // copying the picture out into a caller's buffer.
 #include "tagmill/picture.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
 #include "record_test_util.h"
 
 using namespace tagmill;
@@ -27,14 +23,7 @@ TEST(Picture, PayloadLayouts) {
     // Every parse starts from this record, which a refused payload leaves as it is.
     const Bytes old{9, 9};
     const Bytes utf8 = Concat({{3}, Ascii("image/png"), {0, 3, 0, 1}});
-    const struct {
-        const char *name;
-        bool pic;
-        Bytes payload;
-        long result;
-        std::wstring mime;
-        Bytes data;
-    } cases[] = {
+    const struct { const char *name; bool pic; Bytes payload; long result; std::wstring mime; Bytes data; } cases[] = {
         {"APIC png", false, Concat({{0}, Ascii("image/png"), {0, 3, 0}, Counting(100)}), S_OK, L"image/png",
          Counting(100)},
         // The description starts at an odd offset and holds 'A', U+0100: the zero

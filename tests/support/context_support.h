@@ -1,10 +1,7 @@
-// Test helpers for engine contexts: an owning wrapper that destroys the
-// context, and a capture of the engine's log hooks.
+// Test helper for engine contexts: an owning wrapper that destroys the
+// context.
 #ifndef TAGMILL_TEST_CONTEXT_SUPPORT_H
 #define TAGMILL_TEST_CONTEXT_SUPPORT_H
-
-#include <string>
-#include <vector>
 
 #include "support/test_support.h"
 #include "tagmill/engine.h"
@@ -16,34 +13,25 @@ namespace testsupport {
 class Context {
 public:
     Context() { m_context.handle = -1; }
-    ~Context();
+    ~Context() { Destroy(); }
     Context(const Context &) = delete;
-    Context &operator=(const Context &) = delete;
 
     int32_t OpenFile(const std::wstring &path, int32_t mode, int32_t aiff = 0,
-                     const tav_id3_v2_header *header = nullptr);
-    int32_t OpenMemory(const Bytes &bytes);
-    int32_t Destroy();
+                     const tav_id3_v2_header *header = nullptr) {
+        return Track(tav_id3_create_context2(path.c_str(), mode, header, aiff, &m_context));
+    }
+    int32_t OpenMemory(const Bytes &bytes) {
+        const uint32_t size = static_cast<uint32_t>(bytes.size());
+        return Track(tav_id3_create_context_from_memory(bytes.data(), size, 0, nullptr, &m_context));
+    }
+    int32_t Destroy() { return std::exchange(m_live, false) ? tav_id3_destroy_context(&m_context) : TAV_OK; }
     tav_id3_context *get() { return &m_context; }
     tav_id3_context *operator->() { return &m_context; }
 
 private:
-    int32_t Track(int32_t result);
+    int32_t Track(int32_t result) { return m_live = result == TAV_OK, result; }
     tav_id3_context m_context{};
     bool m_live = false;
-};
-
-// Installs hooks that record every trace text and every error, the latter as
-// the format with its function name substituted; restores the defaults on
-// destruction.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture &) = delete;
-    LogCapture &operator=(const LogCapture &) = delete;
-    std::vector<std::string> traces;
-    std::vector<std::string> errors;
 };
 
 } // namespace testsupport

@@ -4,27 +4,42 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
+#include <gtest/gtest.h>
 
 namespace testsupport {
 
-std::unique_ptr<TempDir> TempDirUnder(const std::string &root) {
-    ScopedTmpDir scoped(root); // TempDir picks its parent from $TMPDIR
-    return std::unique_ptr<TempDir>(new TempDir());
-}
-
-bool SameDevice(const std::string &a, const std::string &b) {
-    struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
-}
+namespace {
 
 std::string OtherFileSystemRoot(const std::string &than) {
-    for (const char *root : {"/dev/shm", "/run/shm", "/run/user", "/var/tmp", "/tmp"}) {
-        struct stat st;
-        if (stat(root, &st) == 0 && S_ISDIR(st.st_mode) && access(root, W_OK) == 0 && !SameDevice(root, than))
+    struct stat home, st;
+    for (const char *root : {"/dev/shm", "/run/shm", "/run/user", "/var/tmp", "/tmp"})
+        if (stat(than.c_str(), &home) == 0 && stat(root, &st) == 0 && S_ISDIR(st.st_mode) && access(root, W_OK) == 0 &&
+            st.st_dev != home.st_dev)
             return root;
-    }
     return "";
+}
+
+} // namespace
+
+void ForEachFileSystemLayout(const std::function<void(const DirPair &)> &body) {
+    for (bool crossDevice : {false, true}) {
+        SCOPED_TRACE(crossDevice ? "second directory on another file system" : "second directory on the same one");
+        DirPair dirs;
+        dirs.crossDevice = crossDevice;
+        dirs.home.reset(new TempDir());
+        dirs.second = dirs.home->file("second");
+        if (crossDevice) {
+            const std::string root = OtherFileSystemRoot(dirs.home->path());
+            if (root.empty()) GTEST_SKIP() << "no second file system";
+            ScopedTmpDir scoped(root); // TempDir picks its parent from $TMPDIR
+            dirs.other.reset(new TempDir());
+            dirs.second = dirs.other->path();
+        } else {
+            ASSERT_EQ(0, mkdir(dirs.second.c_str(), 0700));
+        }
+        body(dirs);
+        if (testing::Test::HasFatalFailure()) return;
+    }
 }
 
 std::vector<std::string> StagingLeftovers(const std::string &directory) {
@@ -32,11 +47,6 @@ std::vector<std::string> StagingLeftovers(const std::string &directory) {
     for (const std::string &name : TempFilesWithPrefix(directory, "."))
         if (name.find(".id3") != std::string::npos) names.push_back(name);
     return names;
-}
-
-int RecordOp(tav_op op, void *recorder) {
-    static_cast<OpRecorder *>(recorder)->ops.push_back(op);
-    return 0;
 }
 
 int FailOpAt(tav_op op, void *plan) {

@@ -4,6 +4,7 @@
 #ifndef TAGMILL_TEST_CRASH_SUPPORT_H
 #define TAGMILL_TEST_CRASH_SUPPORT_H
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,42 +14,31 @@
 
 namespace testsupport {
 
-// A TempDir created under root instead of $TMPDIR.
-std::unique_ptr<TempDir> TempDirUnder(const std::string &root);
+// A scratch directory `home`, and a second directory inside it or, when
+// crossDevice, on another file system (a tmpfs such as /dev/shm).
+struct DirPair { bool crossDevice = false; std::unique_ptr<TempDir> home, other; std::string second; };
 
-// Whether two existing paths are on one file system.
-bool SameDevice(const std::string &a, const std::string &b);
-
-// A directory for scratch files on another file system than `than` (a tmpfs
-// such as /dev/shm), or "" when the machine offers none.
-std::string OtherFileSystemRoot(const std::string &than);
+// Runs body with the second directory on home's file system, then on another
+// one; the test is skipped when the machine has none.
+void ForEachFileSystemLayout(const std::function<void(const DirPair &)> &body);
 
 // Hidden staging files (".<name>.id3XXXXXX") in a directory.
 std::vector<std::string> StagingLeftovers(const std::string &directory);
 
 // Records every operation that the primitives consult the hook about.
-struct OpRecorder {
-    std::vector<tav_op> ops;
-};
-int RecordOp(tav_op op, void *recorder);
+struct OpRecorder { std::vector<tav_op> ops; };
+inline int RecordOp(tav_op op, void *recorder) { return static_cast<OpRecorder *>(recorder)->ops.push_back(op), 0; }
 
 // Fails the operation at index `target` (0-based, counting every consulted
 // operation) and records which one that was.
-struct FailAtIndex {
-    size_t target;
-    size_t seen = 0;
-    bool fired = false;
-    tav_op op = TAV_OP_OPEN;
-};
+struct FailAtIndex { size_t target; size_t seen = 0; bool fired = false; tav_op op = TAV_OP_OPEN; };
 int FailOpAt(tav_op op, void *plan);
 
 // Installs a hook for the lifetime of the object.
-class ScopedFaultHook {
-public:
+struct ScopedFaultHook {
     ScopedFaultHook(tav_fault_hook hook, void *user) { tav_set_fault_hook(hook, user); }
     ~ScopedFaultHook() { tav_set_fault_hook(nullptr, nullptr); }
     ScopedFaultHook(const ScopedFaultHook &) = delete;
-    ScopedFaultHook &operator=(const ScopedFaultHook &) = delete;
 };
 
 } // namespace testsupport

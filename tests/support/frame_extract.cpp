@@ -8,15 +8,11 @@ namespace testsupport {
 
 namespace {
 
-uint32_t Be(const Bytes &b, size_t at, size_t n) {
+// A big-endian number of n bytes, each holding `bits` bits (7 for syncsafe).
+uint32_t Be(const Bytes &b, size_t at, size_t n, int bits = 8) {
     uint32_t v = 0;
-    for (size_t i = 0; i < n; ++i) v = (v << 8) | b[at + i];
+    for (size_t i = 0; i < n; ++i) v = (v << bits) | (b[at + i] & ((1u << bits) - 1));
     return v;
-}
-
-uint32_t Syncsafe(const Bytes &b, size_t at) {
-    return (uint32_t(b[at] & 0x7F) << 21) | (uint32_t(b[at + 1] & 0x7F) << 14) |
-           (uint32_t(b[at + 2] & 0x7F) << 7) | uint32_t(b[at + 3] & 0x7F);
 }
 
 Bytes Resync(const Bytes &in) {
@@ -28,11 +24,6 @@ Bytes Resync(const Bytes &in) {
     return out;
 }
 
-bool ValidId(const Bytes &b, size_t at, size_t n) {
-    const auto idChar = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
-    return std::all_of(b.begin() + at, b.begin() + at + n, idChar);
-}
-
 // Walks frames from *at, leaving it where the walk stopped; returns false when
 // that is neither padding nor the end of the body.
 bool Walk(const Bytes &body, size_t *at, int major, bool syncsafeSizes, std::vector<ParsedFrame> &frames) {
@@ -41,26 +32,20 @@ bool Walk(const Bytes &body, size_t *at, int major, bool syncsafeSizes, std::vec
     const size_t headerLen = major == 2 ? 6 : 10;
     while (pos + headerLen <= body.size()) {
         if (body[pos] == 0) return true;  // padding
-        if (!ValidId(body, pos, idLen)) return false;
+        const auto idChar = [](uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
+        if (!std::all_of(body.begin() + pos, body.begin() + pos + idLen, idChar)) return false;
         uint32_t size = major == 2 ? Be(body, pos + 3, 3)
-                        : syncsafeSizes ? Syncsafe(body, pos + 4) : Be(body, pos + 4, 4);
+                        : syncsafeSizes ? Be(body, pos + 4, 4, 7) : Be(body, pos + 4, 4);
         uint8_t flags = major == 2 ? 0 : body[pos + 9];
         size_t start = pos + headerLen;
         if (size > body.size() - start) return false;
         ParsedFrame frame{std::string(body.begin() + pos, body.begin() + pos + idLen),
                           Bytes(body.begin() + start, body.begin() + start + size)};
         pos = start + size;
-        bool skip = false;
-        size_t extra = 0;
-        if (major == 3) {
-            skip = (flags & 0xC0) != 0;          // compressed, encrypted
-            extra = (flags & 0x20) ? 1 : 0;      // group
-        } else if (major == 4) {
-            skip = (flags & 0x0C) != 0;
-            extra = ((flags & 0x40) ? 1 : 0) + ((flags & 0x01) ? 4 : 0);
-        }
         // Compressed or encrypted frames, and frames too short for the extra
-        // bytes their flags announce, are left out.
+        // bytes their flags announce (group byte, 2.4 data-length), are left out.
+        const bool skip = (flags & (major == 3 ? 0xC0 : 0x0C)) != 0; // 2.2 frames have no flags
+        const size_t extra = major == 3 ? (flags >> 5 & 1) : (flags >> 6 & 1) + (flags & 1) * 4;
         if (skip || extra > frame.data.size()) continue;
         frame.data.erase(frame.data.begin(), frame.data.begin() + extra);
         if (major == 4 && (flags & 0x02)) frame.data = Resync(frame.data);
@@ -78,6 +63,12 @@ std::vector<Bytes> ParsedTag::Payloads(const std::string &id) const {
     return out;
 }
 
+FrameList ParsedTag::List() const {
+    FrameList out;
+    for (const ParsedFrame &f : frames) out.emplace_back(f.id, f.data);
+    return out;
+}
+
 ParsedTag ParseTag(const Bytes &file, size_t offset) {
     ParsedTag tag;
     if (offset + 10 > file.size() || file[offset] != 'I' || file[offset + 1] != 'D' || file[offset + 2] != '3')
@@ -88,14 +79,14 @@ ParsedTag ParseTag(const Bytes &file, size_t offset) {
     tag.position = offset;
     tag.major = static_cast<uint8_t>(major);
     tag.flags = file[offset + 5];
-    tag.size = Syncsafe(file, offset + 6);
+    tag.size = Be(file, offset + 6, 4, 7);
     const size_t begin = offset + 10, size = std::min<size_t>(tag.size, file.size() - begin);
     Bytes body(file.begin() + begin, file.begin() + begin + size);
     if ((tag.flags & 0x80) && major < 4) body = Resync(body);
 
     size_t start = 0;
     if (major >= 3 && (tag.flags & 0x40) && body.size() >= 4)
-        start = major == 3 ? 4 + Be(body, 0, 4) : Syncsafe(body, 0);
+        start = major == 3 ? 4 + Be(body, 0, 4) : Be(body, 0, 4, 7);
     size_t end = start;
     if (!Walk(body, &end, major, major == 4, tag.frames) && major == 4) {
         std::vector<ParsedFrame> plain;

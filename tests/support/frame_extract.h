@@ -12,10 +12,8 @@
 
 namespace testsupport {
 
-struct ParsedFrame {
-    std::string id; // "TIT2", or "TT2" in a 2.2 tag
-    Bytes data;
-};
+// id: "TIT2", or "TT2" in a 2.2 tag
+struct ParsedFrame { std::string id; Bytes data; };
 
 struct ParsedTag {
     bool found = false;
@@ -27,6 +25,7 @@ struct ParsedTag {
     std::vector<ParsedFrame> frames;
     size_t length() const { return 10 + size; } // header + body, footer excluded
     std::vector<Bytes> Payloads(const std::string &id) const;
+    FrameList List() const; // every frame's ID and data, in order
 };
 
 // The tag whose header starts at `position`. Undoes tag-level

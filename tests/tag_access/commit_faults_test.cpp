@@ -4,7 +4,7 @@
 // any journal left behind; a rewrite leaves the original until the rewritten
 // file replaces it. No temporary file is ever left behind, and the object
 // ends up Closed.
-#include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 #include <algorithm>

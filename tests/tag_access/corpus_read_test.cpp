@@ -15,11 +15,6 @@
 // - mutagen looks for the tag at offset 0 only; the oracle points it at a tag
 //   after leading junk or one found through its footer at the end.
 // Files with other, per-file differences are listed in kKnownDifferences.
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <map>
-#include <set>
 #include <sstream>
 
 #include "support/record_props_support.h"
@@ -30,18 +25,10 @@ using namespace tagmill;
 
 namespace {
 
-std::vector<std::string> CorpusFiles() {
-    std::vector<std::string> files;
-    std::ifstream sums(CorpusPath("SHA256SUMS"));
-    for (std::string sum, name; sums >> sum >> name;) files.push_back(name);
-    return files;
-}
-
 // Opens a corpus file the way a host would: AIFF files through their chunk,
 // everything else as a plain file.
 long OpenCorpusFile(CTagmill &tag, const std::string &file, const std::string &path) {
-    const bool aiff = file.find(".aif") != std::string::npos; // .aif, .aiff and .aifc
-    return aiff ? tag.OpenForAiff(Widen(path), 1) : tag.Open(Widen(path), 1);
+    return file.find(".aif") != std::string::npos ? tag.OpenForAiff(Widen(path), 1) : tag.Open(Widen(path), 1);
 }
 
 std::string Utf8Hex(const std::wstring &text) { return Hex(Ascii(Narrow(text))); }
@@ -90,9 +77,8 @@ TEST(CorpusRead, StringsAndPicturesMatchMutagen) {
         const mapping::Row &row = mapping::kTable[r];
         if (row.kind != mapping::Kind::String && row.kind != mapping::Kind::Picture) continue;
         ids.push_back(row.propertyId);
-        const char frame[] = {char(row.frameV23 >> 24), char(row.frameV23 >> 16), char(row.frameV23 >> 8),
-                              char(row.frameV23), 0};
-        rows += (rows.empty() ? "" : ",") + std::to_string(row.propertyId) + ":" + frame;
+        const Bytes id = Be32(row.frameV23);
+        rows += (rows.empty() ? "" : ",") + std::to_string(row.propertyId) + ":" + std::string(id.begin(), id.end());
     }
     const std::vector<std::string> files = CorpusFiles();
     for (const std::string &file : files) args += " '" + CorpusPath(file) + "'";
@@ -100,9 +86,8 @@ TEST(CorpusRead, StringsAndPicturesMatchMutagen) {
     ASSERT_TRUE(RunPeerScript("read_corpus.py", rows + args, &out));
     std::map<std::string, std::map<long, std::string>> expected; // path -> property -> values
     std::istringstream lines(out);
-    for (std::string path, id, values; lines >> path >> id;) {
+    for (std::string path, id, values; lines >> path >> id;)
         if (id != "REJECTED" && lines >> values) expected[path][std::stol(id)] = values;
-    }
 
     size_t compared = 0;
     for (const std::string &file : files) {

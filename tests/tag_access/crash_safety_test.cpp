@@ -3,59 +3,26 @@
 // temporary or staging file left; a process killed at any moment leaves the
 // original or the committed file, never a blend. Each runs with the temporary
 // directory on the music file's file system and on another one.
-#include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <random>
 
-#include "support/test_support.h"
 #include "support/crash_support.h"
-#include "tagmill/tagmill.h"
 
 using namespace testsupport;
 using namespace tagmill;
 
 namespace {
 
-constexpr long kTitle = 4615;
-
-// The music file's directory and a temporary directory, on one file system
-// or on two.
-struct Setting {
-    std::unique_ptr<TempDir> music, other;
-    std::string tmp;
-    std::string path() const { return music->file("song.mp3"); }
-};
-
-bool MakeSetting(bool crossDevice, Setting *s) {
-    s->music.reset(new TempDir());
-    if (!crossDevice) {
-        s->tmp = s->music->file("tmp");
-        return mkdir(s->tmp.c_str(), 0700) == 0;
-    }
-    const std::string root = OtherFileSystemRoot(s->music->path());
-    if (root.empty()) return false;
-    s->other = TempDirUnder(root);
-    s->tmp = s->other->path();
-    return !SameDevice(s->tmp, s->music->path());
-}
-
-const struct {
-    const char *name;
-    bool crossDevice;
-} kSettings[] = {{"temporary directory on the same file system", false},
-                 {"temporary directory on another file system", true}};
+// The music file lives in dirs.home; dirs.second is the temporary directory.
+std::string SongPath(const DirPair &dirs) { return dirs.home->file("song.mp3"); }
 
 Bytes Song(size_t audioFrames) {
-    const Bytes frames =
-        Concat({Frame23("TIT2", Latin1Text("Old title", true)), Frame23("TPE1", Latin1Text("Artist", true))});
-    return Concat({Id3Header(3, 0, 0, static_cast<uint32_t>(frames.size() + 200)), frames, Bytes(200, 0),
-                   FakeAudio(audioFrames), TagV1("Old title")});
+    const FrameList frames = {{"TIT2", Latin1Text("Old title", true)}, {"TPE1", Latin1Text("Artist", true)}};
+    return Concat({TagV2(3, frames, 200), FakeAudio(audioFrames), TagV1("Old title")});
 }
 
 // Opens for reading and writing, puts a new title unless told not to, and
@@ -64,7 +31,7 @@ Bytes Song(size_t audioFrames) {
 long PutTitleAndClose(const std::string &path, bool updateV1 = true, bool put = true) {
     CTagmill t;
     long hr = t.Open2(Widen(path), 2, updateV1);
-    if (hr == S_OK && put) hr = t.PutString(kTitle, {std::wstring(1500, L'n')});
+    if (hr == S_OK && put) hr = t.PutString(4615, {std::wstring(1500, L'n')}); // outgrows the padding
     const long closed = t.Close();
     return hr == S_OK ? closed : hr;
 }
@@ -73,57 +40,48 @@ long PutTitleAndClose(const std::string &path, bool updateV1 = true, bool put = 
 // for a unique name (the staging file) or its first flush (a rename) up to the
 // reopening of the replaced file, which is the commit's last open.
 std::pair<size_t, size_t> MoveSteps(const std::vector<tav_op> &ops, bool crossDevice) {
-    size_t begin = 0, end = ops.size();
-    if (crossDevice) {
-        begin = std::find(ops.begin(), ops.end(), TAV_OP_TEMP_NAME) - ops.begin() + 1;
-        begin = std::find(ops.begin() + begin, ops.end(), TAV_OP_TEMP_NAME) - ops.begin();
-    } else {
-        begin = std::find(ops.begin(), ops.end(), TAV_OP_FSYNC) - ops.begin();
-    }
-    end = ops.rend() - std::find(ops.rbegin(), ops.rend(), TAV_OP_OPEN) - 1;
-    return {begin, end};
+    const auto first = [&ops](tav_op op, size_t from) {
+        return size_t(std::find(ops.begin() + from, ops.end(), op) - ops.begin());
+    };
+    const size_t begin = crossDevice ? first(TAV_OP_TEMP_NAME, first(TAV_OP_TEMP_NAME, 0) + 1) : first(TAV_OP_FSYNC, 0);
+    return {begin, size_t(ops.rend() - std::find(ops.rbegin(), ops.rend(), TAV_OP_OPEN) - 1)};
 }
 
 TEST(CrashSafety, CloseReportsEveryFailedStepOfTheMove) {
-    for (const auto &setting : kSettings) {
-        SCOPED_TRACE(setting.name);
-        Setting s;
-        if (!MakeSetting(setting.crossDevice, &s)) GTEST_SKIP() << "no second file system";
-        ScopedTmpDir scopedTmp(s.tmp);
+    ForEachFileSystemLayout([](const DirPair &dirs) {
+        const std::string path = SongPath(dirs);
+        ScopedTmpDir scopedTmp(dirs.second);
         const Bytes original = Song(700); // about 290 KB
-        WriteFile(s.path(), original);
+        WriteFile(path, original);
         OpRecorder trace;
         {
             ScopedFaultHook hook(RecordOp, &trace);
-            ASSERT_EQ(S_OK, PutTitleAndClose(s.path()));
+            ASSERT_EQ(S_OK, PutTitleAndClose(path));
         }
-        const Bytes committed = ReadFile(s.path());
-        const auto steps = MoveSteps(trace.ops, setting.crossDevice);
+        const Bytes committed = ReadFile(path);
+        const auto steps = MoveSteps(trace.ops, dirs.crossDevice);
         ASSERT_LT(steps.first, steps.second) << "no move found among the commit's operations";
         int failures = 0;
         for (size_t i = steps.first; i < steps.second; ++i) {
-            WriteFile(s.path(), original);
+            WriteFile(path, original);
             FailAtIndex plan{i};
             long hr;
             {
                 ScopedFaultHook hook(FailOpAt, &plan);
-                hr = PutTitleAndClose(s.path());
+                hr = PutTitleAndClose(path);
             }
             SCOPED_TRACE(testing::Message() << "failing operation " << plan.op << " at " << i);
             ASSERT_TRUE(plan.fired);
-            EXPECT_TRUE(TempFilesWithPrefix(s.tmp).empty());
-            EXPECT_TRUE(StagingLeftovers(s.music->path()).empty());
-            if (plan.op == TAV_OP_UNLINK) { // the copied source could not be deleted: moved anyway
-                EXPECT_EQ(S_OK, hr);
-                EXPECT_EQ(committed, ReadFile(s.path()));
-                continue;
-            }
-            ++failures;
-            EXPECT_EQ(E_FAIL, hr);
-            EXPECT_EQ(original, ReadFile(s.path()));
+            EXPECT_TRUE(TempFilesWithPrefix(dirs.second).empty());
+            EXPECT_TRUE(StagingLeftovers(dirs.home->path()).empty());
+            // The copied source could not be deleted: moved anyway.
+            const bool moved = plan.op == TAV_OP_UNLINK;
+            failures += !moved;
+            EXPECT_EQ(moved ? S_OK : E_FAIL, hr);
+            EXPECT_EQ(moved ? committed : original, ReadFile(path));
         }
-        EXPECT_GE(failures, setting.crossDevice ? 6 : 2);
-    }
+        EXPECT_GE(failures, dirs.crossDevice ? 6 : 2);
+    });
 }
 
 // Commits in a child process, with the temporary directory given.
@@ -138,7 +96,7 @@ pid_t StartCommit(const std::string &path, const std::string &tmp, bool updateV1
 
 bool CommitInChild(const std::string &path, const std::string &tmp, bool updateV1, bool put = true) {
     int status = 0;
-    pid_t pid = StartCommit(path, tmp, updateV1, put);
+    const pid_t pid = StartCommit(path, tmp, updateV1, put);
     return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -153,56 +111,41 @@ bool CommitInChild(const std::string &path, const std::string &tmp, bool updateV
 // nothing can prevent.
 TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
     std::mt19937 random(std::random_device{}());
-    for (const auto &setting : kSettings) {
-        SCOPED_TRACE(setting.name);
-        Setting s;
-        if (!MakeSetting(setting.crossDevice, &s)) GTEST_SKIP() << "no second file system";
+    ForEachFileSystemLayout([&random](const DirPair &dirs) {
+        const std::string path = SongPath(dirs), &tmp = dirs.second;
         // The original as this library writes it, so that the ID3v1 fields
         // that the commit rewrites unchanged come out byte for byte the same.
-        WriteFile(s.path(), Song(50000));
-        ASSERT_TRUE(CommitInChild(s.path(), s.tmp, true, false));
-        const Bytes original = ReadFile(s.path());
+        WriteFile(path, Song(50000));
+        ASSERT_TRUE(CommitInChild(path, tmp, true, false));
+        const Bytes original = ReadFile(path);
         ASSERT_GT(original.size(), 20000000u);
         const auto start = std::chrono::steady_clock::now();
-        ASSERT_TRUE(CommitInChild(s.path(), s.tmp, true));
+        ASSERT_TRUE(CommitInChild(path, tmp, true));
         const auto duration = std::chrono::steady_clock::now() - start;
-        const Bytes committed = ReadFile(s.path());
+        const Bytes committed = ReadFile(path);
 
         const int kRounds = 16;
-        int seen[2] = {0, 0}, tmpLeftovers = 0, staged = 0;
         for (int round = 0; round < kRounds; ++round) {
-            WriteFile(s.path(), original);
+            WriteFile(path, original);
             const double share = (round + std::uniform_real_distribution<double>(0, 1)(random)) / kRounds;
             const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(duration * 1.2 * share);
-            pid_t child = StartCommit(s.path(), s.tmp, true);
+            pid_t child = StartCommit(path, tmp, true);
             ASSERT_GT(child, 0);
             usleep(static_cast<useconds_t>(delay.count()));
             kill(child, SIGKILL);
-            int status = 0;
-            ASSERT_EQ(child, waitpid(child, &status, 0));
+            ASSERT_EQ(child, waitpid(child, nullptr, 0));
 
-            const Bytes after = ReadFile(s.path());
+            const Bytes after = ReadFile(path);
             const int kind = after == original ? 0 : after == committed ? 1 : -1;
             EXPECT_NE(-1, kind) << "a blend after a kill at " << delay.count() << " us";
-            if (kind >= 0) ++seen[kind];
-            for (const std::string &name : StagingLeftovers(s.music->path())) {
-                const std::string staging = s.music->file(name);
-                EXPECT_TRUE(kind == 0 && ReadFile(staging) == committed)
+            for (const std::string &name : StagingLeftovers(dirs.home->path())) {
+                EXPECT_TRUE(kind == 0 && ReadFile(dirs.home->file(name)) == committed)
                     << "staging file " << name << " left after a kill at " << delay.count() << " us";
-                ++staged;
-                unlink(staging.c_str());
+                unlink(dirs.home->file(name).c_str());
             }
-            for (const std::string &name : TempFilesWithPrefix(s.tmp)) {
-                ++tmpLeftovers;
-                unlink((s.tmp + "/" + name).c_str());
-            }
+            for (const std::string &name : TempFilesWithPrefix(tmp)) unlink((tmp + "/" + name).c_str());
         }
-        std::printf("[          ] %s: commit %lld ms; after %d kills: %d original, %d committed; "
-                    "%d temporary files left in the temporary directory, %d complete staging files\n",
-                    setting.name,
-                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(duration).count()),
-                    kRounds, seen[0], seen[1], tmpLeftovers, staged);
-    }
+    });
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 // (and the ID3v1 year), the frames a put leaves after the commit, deleting,
 // moving the year, and the calendar arithmetic of CXDate against an
 // independent computation.
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 #include "support/frame_extract.h"
@@ -27,29 +25,10 @@ Bytes Content(int major, const FrameList &frames, const char *v1Year = nullptr) 
     return Concat({content, v1});
 }
 
-// Writes the content to a file, opens it for reading and writing, applies
-// put, closes, and returns the file.
-template <typename Put>
-Bytes Commit(const Bytes &content, Put put) {
-    TempDir dir;
-    const std::string path = dir.file("a.mp3");
-    WriteFile(path, content);
-    CTagmill t;
-    EXPECT_EQ(S_OK, t.Open(Widen(path), 2));
-    put(t);
-    EXPECT_EQ(S_OK, t.Close());
-    return ReadFile(path);
-}
-
 TEST(DateRead, CachesDateAndYearFromTheFrames) {
     const Bytes y2019 = Latin1Text("2019");
-    const struct {
-        const char *name;
-        int major;
-        FrameList frames;
-        const char *v1Year;
-        double date;       // 0: GetDate reports the property absent
-        std::wstring year; // empty: GetYearString reports the property absent
+    // date 0 / year empty: GetDate / GetYearString report the property absent
+    const struct { const char *name; int major; FrameList frames; const char *v1Year; double date; std::wstring year;
     } cases[] = {
         {"month then day, swapped", 3, {{"TYER", y2019}, {"TDAT", Latin1Text("1231")}}, nullptr, 43830.0, L"2019"},
         {"year frame text kept whole", 3, {{"TYER", Utf16Text(L"2019 CE")}}, nullptr, 43466.0, L"2019 CE"},
@@ -82,14 +61,10 @@ TEST(DateRead, CachesDateAndYearFromTheFrames) {
 TEST(DateWrite, ChoosesFramesByVersionAndPresence) {
     const Bytes y2019 = Latin1Text("2019", true), d0305 = Latin1Text("0305", true);
     const Bytes recorded = Latin1Text("2019-05-03", true);
-    const struct {
-        const char *name;
-        int major;
-        FrameList frames;
-        // Payloads of each date frame after the commit, in tag order.
-        std::vector<std::pair<std::string, std::vector<Bytes>>> expected;
-        bool clear = false; // put the no-date marker instead of 3 May 2019
-    } cases[] = {
+    // expected: the payloads of each date frame after the commit, in tag order;
+    // clear: put the no-date marker instead of 3 May 2019.
+    const struct { const char *name; int major; FrameList frames;
+                   std::vector<std::pair<std::string, std::vector<Bytes>>> expected; bool clear = false; } cases[] = {
         {"2.4 without date frames", 4, {}, {{"TDRC", {recorded}}, {"TYER", {y2019}}, {"TDAT", {}}}},
         {"2.4 keeps separate frames", 4, {{"TYER", Latin1Text("2000")}, {"TDAT", Latin1Text("0101")}},
          {{"TDRC", {}}, {"TYER", {y2019}}, {"TDAT", {d0305}}}},
@@ -105,7 +80,7 @@ TEST(DateWrite, ChoosesFramesByVersionAndPresence) {
         SCOPED_TRACE(c.name);
         // The no-date marker, or 3 May 2019 with a time of day, which is dropped.
         double date = c.clear ? -657434.0 : kMay3rd2019 + 0.75;
-        const Bytes after = Commit(Content(c.major, c.frames, "1999"), [&](CTagmill &t) {
+        const Bytes after = CommitFile(Content(c.major, c.frames, "1999"), [&](CTagmill &t) {
             ASSERT_EQ(S_OK, t.PutDate(kDate, date));
             double cached = 0;
             EXPECT_EQ(c.clear ? E_PROPERTY_ABSENT : S_OK, t.GetDate(kDate, cached));
@@ -121,7 +96,7 @@ TEST(DateWrite, ChoosesFramesByVersionAndPresence) {
 // stored month and day do not exist in; it keeps that month and day.
 TEST(DateWrite, PutYearStringKeepsStoredMonthAndDay) {
     const FrameList leapDay = {{"TYER", Latin1Text("2016")}, {"TDAT", Latin1Text("2902")}};
-    const Bytes after = Commit(Content(3, leapDay), [](CTagmill &t) {
+    const Bytes after = CommitFile(Content(3, leapDay), [](CTagmill &t) {
         for (const wchar_t *bad : {L"999", L"0999", L"20a0", L"20200", L"+999"})
             EXPECT_EQ(E_INVALIDARG, t.PutYearString(bad)) << Narrow(bad);
         EXPECT_EQ(E_FAIL, t.PutYearString(L"2019")) << "no 29 February in 2019";

@@ -3,9 +3,6 @@
 // chunk layouts. Every open ends in a result code, every reader answers with a
 // plain result and nothing longer than the content, and a read-only open
 // leaves the file's bytes as they were.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cstdlib>
 
 #include "support/test_support.h"
@@ -15,8 +12,6 @@ using namespace tagmill;
 
 namespace {
 
-using Strings = std::vector<std::wstring>;
-using Frames = std::vector<std::pair<std::string, Bytes>>;
 
 const long kStringIds[] = {288,  289,  528,  593,  4357, 4397, 4610, 4615, 4616, 4617, 4620,
                            4624, 4627, 4646, 4717, 5639, 5644, 5648, 5651, 8450, 9233};
@@ -109,14 +104,11 @@ TEST(HostileInput, SampleCutAtEveryByte) {
     }
 }
 
-struct TagCase {
-    const char *name;
-    uint8_t flags; // 0x80: the frames are stored unsynchronised
-    Bytes size;    // the header's size bytes as stored; empty: the body's length
-    Frames frames; // each frame's size is its data's
-    Bytes tail;    // raw bytes after the frames, inside the tag
-    int titles;    // values "title" loaded from the tag alone; -1: any number
-};
+// flags 0x80: the frames are stored unsynchronised; size: the header's size
+// bytes as stored (empty: the body's length); each frame's size is its data's;
+// tail: raw bytes after the frames, inside the tag; titles: the values "title"
+// loaded from the tag alone (-1: any number).
+struct TagCase { const char *name; uint8_t flags; Bytes size; FrameList frames; Bytes tail; int titles; };
 
 Bytes HostileTag(int major, const TagCase &c) {
     Bytes body;
@@ -134,7 +126,7 @@ Bytes RawFrame(const char *id, const Bytes &size, const Bytes &data) { return Co
 TEST(HostileInput, HeaderAndFrameSizes) {
     const Bytes title = Latin1Text("title"), ff(3000, 0xFF);
     const Bytes picture = Concat({Bytes{0}, Ascii("image/png"), Bytes{0, 3, 0}, ff});
-    const Frames titled = {{"TIT2", title}, {"TPE1", title}};
+    const FrameList titled = {{"TIT2", title}, {"TPE1", title}};
     const TagCase cases[] = {
         {"tag size 0", 0, Be32(0), titled, {}, 0},
         {"tag size 1", 0, Be32(1), titled, {}, 0},
@@ -169,6 +161,7 @@ TEST(HostileInput, HeaderAndFrameSizes) {
 TEST(HostileInput, AiffChunkLayouts) {
     const Bytes tag = TagV2(3, {{"TIT2", Latin1Text("aiff")}}, 1), id3 = Concat({Ascii("ID3 "), Be32(26), tag});
     const Bytes comm = Concat({Ascii("COMM"), Be32(18), Bytes(18, 1)}), empty = Concat({Ascii("SSND"), Be32(0)});
+    const Bytes oddTag = TagV2(3, {{"TIT2", Latin1Text("an")}}, 0); // 23 bytes
     // A FORM header of the given size; the chunks follow as raw bytes.
     const auto form = [](uint32_t size) { return Form("AIFF", {}, size); };
     const struct { const char *name; Bytes file; bool found; } cases[] = {
@@ -179,6 +172,12 @@ TEST(HostileInput, AiffChunkLayouts) {
         {"FORM size FFFFFFFF", Concat({form(0xFFFFFFFF), comm, id3}), true},
         {"ID3 chunk larger than the file", Concat({form(200), comm, Ascii("ID3 "), Be32(0x7FFFFFFF), tag}), true},
         {"ID3 chunk header cut short", Concat({form(200), comm, Ascii("ID3 ")}), false},
+        {"AIFC form", Form("AIFC", {{"ID3 ", tag}}), true},
+        // The tag inside the other chunk is not the one found.
+        {"odd chunk holding a tag", Form("AIFF", {{"ANNO", oddTag}, {"ID3 ", tag}}), true},
+        {"no ID3 chunk", Form("AIFF", {{"COMM", Bytes(18, 1)}, {"SSND", Bytes(40, 0)}}), false},
+        {"lower-case chunk ID", Form("AIFF", {{"id3 ", tag}}), false},
+        {"chunk beyond the FORM's end", Form("AIFF", {{"COMM", Bytes(18, 1)}, {"ID3 ", tag}}, 30), false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,15 +1,9 @@
 // Raw tag access: copying the whole ID3v2 tag out, and locating every
 // property's frame data in the content.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cstdlib>
-#include <set>
 
-#include "support/test_support.h"
 #include "support/record_props_support.h"
 #include "tag_access/mapping.h"
-#include "tagmill/tagmill.h"
 
 using namespace testsupport;
 using namespace tagmill;
@@ -55,11 +49,7 @@ TEST(GetId3TagFrame, CopiesTheTagAsLastCommitted) {
 // lists the properties whose frame data it is: objects and user-defined
 // strings are found by description, except 4644 and 8451, which take the
 // first frame with their ID like every other property.
-struct SampleFrame {
-    const char *id23, *id22;
-    std::vector<long> properties;
-    Bytes payload;
-};
+struct SampleFrame { const char *id23, *id22; std::vector<long> properties; Bytes payload; };
 
 const std::vector<SampleFrame> kSampleFrames = {
     {"APIC", "PIC", {4640}, ApicPayload("image/png", 3, "", Bytes{5, 6})},

@@ -1,7 +1,5 @@
 // Contents that once made the library misbehave, kept as small crafted files
 // in tests/data/regressions. Each test names what went wrong.
-#include <gtest/gtest.h>
-
 #include "support/test_support.h"
 
 using namespace testsupport;

@@ -2,10 +2,6 @@
 // frames a put leaves in a committed tag (payload layouts, which frames are
 // replaced), the staged ID3v1 fields, UpdateOnMemory's cycle of puts and
 // commits, and the ID3v1 update flag of each way of opening.
-#include <gtest/gtest.h>
-
-#include <tuple>
-
 #include "support/frame_extract.h"
 
 using namespace testsupport;
@@ -13,34 +9,26 @@ using namespace tagmill;
 
 namespace {
 
-using Strings = std::vector<std::wstring>;
 
 const Bytes kBpm = Frame23("TBPM", Latin1Text("120", true));
 
 // A 2.3 tag holding frames (plus padding) before some audio.
-Bytes SmallMp3(const Bytes &frames) {
-    return Concat({Id3Header(3, 0, 0, static_cast<uint32_t>(frames.size() + 32)), frames, Bytes(32, 0), FakeAudio(1)});
-}
+Bytes SmallMp3(const Bytes &frames) { return Concat({Id3Tag(3, Concat({frames, Bytes(32, 0)})), FakeAudio(1)}); }
 
 // Writes SmallMp3(frames) to a file, opens it for writing, makes the puts and
 // closes; returns the file. Until the commit the cache answers with every
 // value put, and a list that is empty or begins with an empty value reads as
 // absent.
 Bytes CommitPuts(const Bytes &frames, const std::vector<std::pair<long, Strings>> &puts) {
-    TempDir dir;
-    const std::string path = dir.file("a.mp3");
-    WriteFile(path, SmallMp3(frames));
-    CTagmill t;
-    EXPECT_EQ(S_OK, t.Open(Widen(path), 2));
-    for (const auto &[id, values] : puts) {
-        EXPECT_EQ(S_OK, t.PutString(id, values)) << id;
-        const bool absent = values.empty() || values[0].empty();
-        long hr = 0;
-        EXPECT_EQ(absent ? Strings{} : values, Values(t, id, &hr)) << id;
-        EXPECT_EQ(absent ? E_PROPERTY_ABSENT : S_OK, hr) << id;
-    }
-    EXPECT_EQ(S_OK, t.Close());
-    return ReadFile(path);
+    return CommitFile(SmallMp3(frames), [&puts](CTagmill &t) {
+        for (const auto &[id, values] : puts) {
+            EXPECT_EQ(S_OK, t.PutString(id, values)) << id;
+            const bool absent = values.empty() || values[0].empty();
+            long hr = 0;
+            EXPECT_EQ(absent ? Strings{} : values, Values(t, id, &hr)) << id;
+            EXPECT_EQ(absent ? E_PROPERTY_ABSENT : S_OK, hr) << id;
+        }
+    });
 }
 
 // Each case makes several puts in one commit. The frames of other properties
@@ -88,9 +76,7 @@ TEST(PutString, FramesAndId3v1FieldsAfterTheCommit) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const Bytes after = CommitPuts(c.original, c.puts);
-        FrameList frames;
-        for (const ParsedFrame &f : ParseTag(after).frames) frames.emplace_back(f.id, f.data);
-        EXPECT_EQ(c.frames, frames);
+        EXPECT_EQ(c.frames, ParseTag(after).List());
         EXPECT_EQ(c.v1, V1Fields(V1Text(after, 3), V1Text(after, 33), V1Text(after, 63), after[after.size() - 2],
                                  after.back()));
     }

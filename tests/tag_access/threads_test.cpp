@@ -2,8 +2,6 @@
 // read and commit files of their own, each with its own objects, and every
 // result is what one thread alone would get. Run under the thread sanitizer,
 // this also shows that no hidden state is shared.
-#include <gtest/gtest.h>
-
 #include <thread>
 
 #include "support/frame_extract.h"
@@ -16,10 +14,8 @@ namespace {
 constexpr int kThreads = 8, kRounds = 8;
 
 Bytes Song(const std::string &title) {
-    const Bytes frames =
-        Concat({Frame23("TIT2", Latin1Text(title, true)), Frame23("TPE1", Latin1Text("Artist", true))});
-    return Concat({Id3Header(3, 0, 0, static_cast<uint32_t>(frames.size() + 64)), frames, Bytes(64, 0),
-                   FakeAudio(40), TagV1(title)});
+    const FrameList frames = {{"TIT2", Latin1Text(title, true)}, {"TPE1", Latin1Text("Artist", true)}};
+    return Concat({TagV2(3, frames, 64), FakeAudio(40), TagV1(title)});
 }
 
 // One round of one thread: a file committed by Close and read back.
