@@ -9,6 +9,11 @@ packages=(cmake g++ make libgtest-dev libcli11-dev nlohmann-json3-dev libtag1-de
 packages+=(ffmpeg eyed3 id3v2 kid3-cli)
 # clang with its sanitizer and libFuzzer runtimes, for the fuzz targets (fuzz/).
 packages+=(clang libclang-rt-14-dev)
+# `install-deps.sh windows`: the cross compiler, GoogleTest's sources and Wine
+# as well, for the Windows build (scripts/test-windows.sh).
+if [[ "${1:-}" == windows ]]; then
+    packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

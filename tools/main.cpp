@@ -7,7 +7,42 @@
 
 #include "commands.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include "utf8.h"
+
+namespace {
+
+// The program works in UTF-8 like on Linux: its arguments come from the wide
+// command line, and its output is written byte for byte (no "\r\n").
+struct Utf8Arguments {
+    std::vector<std::string> values;
+    std::vector<char *> pointers;
+    Utf8Arguments() {
+        int count = 0;
+        if (wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+            for (int i = 0; i < count; ++i) values.push_back(tool::Narrow(wide[i]));
+            LocalFree(wide);
+        }
+        for (std::string &value : values) pointers.push_back(&value[0]);
+        pointers.push_back(nullptr);
+        _setmode(_fileno(stdout), _O_BINARY);
+        _setmode(_fileno(stderr), _O_BINARY);
+    }
+};
+
+} // namespace
+#endif
+
 int main(int argc, char **argv) {
+#ifdef _WIN32
+    Utf8Arguments utf8;
+    argc = static_cast<int>(utf8.values.size());
+    argv = utf8.pointers.data();
+#endif
     CLI::App program{"tagmill: read and write ID3 tags in MP3 and AIFF files"};
     program.name("tagmill");
     program.require_subcommand(1);

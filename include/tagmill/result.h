@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "tagmill/export.h"
+
 /// Result codes and their helpers.
 namespace tagmill {
 
@@ -34,10 +36,10 @@ inline bool Failed(long hr) { return hr < 0; }
 // Short symbolic name of a result code ("E_FAIL"), or "unknown".
 /// @brief Short symbolic name of a result code ("E_FAIL"), or "unknown".
 /// Zero-extended values (0x80004005 as a positive long) are named too.
-const char *ResultName(long hr);
+TAGMILL_API const char *ResultName(long hr);
 // One-line meaning of a result code, for messages to people.
 /// @brief One-line meaning of a result code, for messages to people.
-const char *ResultMessage(long hr);
+TAGMILL_API const char *ResultMessage(long hr);
 
 } // namespace tagmill
 

@@ -23,7 +23,8 @@ bool SameDevice(const std::string &a, const std::string &b);
 // such as /dev/shm), or "" when the machine offers none.
 std::string OtherFileSystemRoot(const std::string &than);
 
-// Hidden staging files (".<name>.id3XXXXXX") in a directory.
+// Staging files in a directory: hidden ".<name>.id3XXXXXX" files, or on
+// Windows the system's unique "id3XXXX.tmp" names.
 std::vector<std::string> StagingLeftovers(const std::string &directory);
 
 // Records every operation that the primitives consult the hook about.

@@ -1,13 +1,11 @@
 // Implementation of the edit-transaction test helpers.
 #include "support/edit_support.h"
 
-#include <sys/stat.h>
-
 #include "engine/edit_internal.h"
 
 namespace testsupport {
 
-EditScratch::EditScratch() : m_tmp(m_dir.file("tmp")), m_env(m_tmp) { mkdir(m_tmp.c_str(), 0700); }
+EditScratch::EditScratch() : m_tmp(m_dir.file("tmp")), m_env(m_tmp) { MakeDirectory(m_tmp); }
 
 EditSession::~EditSession() {
     tav_id3_context *c = context.get();

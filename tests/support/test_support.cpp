@@ -1,18 +1,50 @@
 // Implementation of the shared test helpers.
 #include "support/test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 namespace testsupport {
 
 namespace {
+#ifdef _WIN32
+// Windows: the system's temporary directory (TMP, TEMP), scratch directories
+// named by a random number, and the standard library's tree removal (no
+// permission bits to restore first).
+const char *const kTempVariables[] = {"TMP", "TEMP"};
+
+std::string TempRoot() { return std::filesystem::temp_directory_path().string(); }
+
+void RemoveTree(const std::string &path) {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::string MakeTempDir(const std::string &stem) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string path = stem + std::to_string(random());
+        if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+    }
+    throw std::runtime_error("cannot create a directory under " + stem);
+}
+
+void SetVariable(const char *name, const char *value) { _putenv_s(name, value ? value : ""); }
+#else
+const char *const kTempVariables[] = {"TMPDIR"};
+
 std::string TempRoot() {
     const char *t = std::getenv("TMPDIR");
     return (t && *t) ? t : "/tmp";
@@ -35,14 +67,28 @@ void RemoveTree(const std::string &path) {
     }
     rmdir(path.c_str());
 }
-} // namespace
 
-TempDir::TempDir() {
-    std::string tmpl = TempRoot() + "/tagmill-test-XXXXXX";
+std::string MakeTempDir(const std::string &stem) {
+    std::string tmpl = stem + "XXXXXX";
     std::vector<char> buf(tmpl.begin(), tmpl.end());
     buf.push_back('\0');
     if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = buf.data();
+    return buf.data();
+}
+
+void SetVariable(const char *name, const char *value) {
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+#endif
+} // namespace
+
+TempDir::TempDir() {
+    std::string root = TempRoot();
+    while (root.size() > 1 && (root.back() == '/' || root.back() == '\\')) root.pop_back();
+    m_path = MakeTempDir(root + "/tagmill-test-");
 }
 
 TempDir::~TempDir() { RemoveTree(m_path); }
@@ -51,21 +97,18 @@ std::wstring TempDir::wfile(const std::string &name) const { return Widen(file(n
 
 // One read of the whole size: some tests compare files of tens of megabytes.
 ScopedTmpDir::ScopedTmpDir(const std::string &dir) {
-    const char *old = std::getenv("TMPDIR");
+    const char *old = std::getenv(kTempVariables[0]);
     m_had = old != nullptr;
     if (old) m_old = old;
-    setenv("TMPDIR", dir.c_str(), 1);
+    for (const char *name : kTempVariables) SetVariable(name, dir.c_str());
 }
 
 ScopedTmpDir::~ScopedTmpDir() {
-    if (m_had)
-        setenv("TMPDIR", m_old.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
+    for (const char *name : kTempVariables) SetVariable(name, m_had ? m_old.c_str() : nullptr);
 }
 
 Bytes ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("cannot read " + path);
     Bytes bytes(static_cast<size_t>(in.tellg()));
     in.seekg(0);
@@ -74,14 +117,32 @@ Bytes ReadFile(const std::string &path) {
 }
 
 void WriteFile(const std::string &path, const Bytes &bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot write " + path);
     out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+bool MakeDirectory(const std::string &path) {
+#ifdef _WIN32
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+#else
+    return mkdir(path.c_str(), 0700) == 0;
+#endif
+}
+
 bool FileExists(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
+    std::error_code ignored;
+    return std::filesystem::exists(std::filesystem::u8path(path), ignored);
+}
+
+// Wide strings are UTF-16 where wchar_t has 16 bits (Windows).
+void AppendWide(std::wstring &out, uint32_t cp) {
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+        out.push_back(static_cast<wchar_t>(0xD800 | ((cp - 0x10000) >> 10)));
+        out.push_back(static_cast<wchar_t>(0xDC00 | (cp & 0x3FF)));
+    } else {
+        out.push_back(static_cast<wchar_t>(cp));
+    }
 }
 
 std::wstring Widen(const std::string &s) {
@@ -95,7 +156,7 @@ std::wstring Widen(const std::string &s) {
         else if ((c >> 4) == 14) { cp = c & 0x0F; n = 3; }
         else { cp = c & 0x07; n = 4; }
         for (size_t k = 1; k < n && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        out.push_back(static_cast<wchar_t>(cp));
+        AppendWide(out, cp);
         i += n;
     }
     return out;
@@ -103,8 +164,10 @@ std::wstring Widen(const std::string &s) {
 
 std::string Narrow(const std::wstring &w) {
     std::string out;
-    for (wchar_t wc : w) {
-        uint32_t c = static_cast<uint32_t>(wc);
+    for (size_t i = 0; i < w.size(); ++i) {
+        uint32_t c = static_cast<uint32_t>(w[i]);
+        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c < 0xDC00 && i + 1 < w.size())
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(w[++i]) - 0xDC00);
         if (c < 0x80) out += static_cast<char>(c);
         else if (c < 0x800) { out += static_cast<char>(0xC0 | (c >> 6)); out += static_cast<char>(0x80 | (c & 0x3F)); }
         else if (c < 0x10000) {
@@ -135,10 +198,10 @@ bool CorpusAvailable() { return FileExists(CorpusPath("MANIFEST.md")); }
 
 std::vector<std::string> TempFilesWithPrefix(const std::string &directory, const std::string &prefix) {
     std::vector<std::string> names;
-    if (DIR *d = opendir(directory.c_str())) {
-        while (dirent *e = readdir(d))
-            if (strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0) names.push_back(e->d_name);
-        closedir(d);
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(directory, error)) {
+        std::string name = entry.path().filename().u8string();
+        if (name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
     }
     return names;
 }

@@ -3,7 +3,6 @@
 // stays byte for byte; after that only the ID3v1 fields may lag. No temporary
 // file is ever left behind, and the object ends up Closed.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -48,7 +47,7 @@ long PutAndClose(const std::string &path, NthFailure *failure) {
 TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
     TempDir dir;
     const std::string tmp = dir.file("tmp");
-    ASSERT_EQ(0, mkdir(tmp.c_str(), 0700));
+    ASSERT_TRUE(MakeDirectory(tmp));
     ScopedTmpDir scopedTmp(tmp);
 
     // Large enough audio that the rewrite copies it in several pieces.

@@ -4,10 +4,11 @@
 // original or the committed file, never a blend. Each runs with the temporary
 // directory on the music file's file system and on another one.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -36,7 +37,7 @@ bool MakeSetting(bool crossDevice, Setting *s) {
     s->music.reset(new TempDir());
     if (!crossDevice) {
         s->tmp = s->music->file("tmp");
-        return mkdir(s->tmp.c_str(), 0700) == 0;
+        return MakeDirectory(s->tmp);
     }
     const std::string root = OtherFileSystemRoot(s->music->path());
     if (root.empty()) return false;
@@ -125,6 +126,11 @@ TEST(CrashSafety, CloseReportsEveryFailedStepOfTheMove) {
     }
 }
 
+#ifdef _WIN32
+TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
+    GTEST_SKIP() << "kills a forked child mid-commit; Windows has no fork";
+}
+#else
 // Commits in a child process, with the temporary directory given.
 pid_t StartCommit(const std::string &path, const std::string &tmp, bool updateV1, bool put = true) {
     pid_t pid = fork();
@@ -208,5 +214,6 @@ TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
                     kRounds, seen[0], seen[1], seen[2], tmpLeftovers, staged);
     }
 }
+#endif
 
 } // namespace
