@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After <windows.h>:
+#include <shellapi.h>
 
 #include "utf8.h"
 
@@ -46,6 +48,9 @@ int main(int argc, char **argv) {
     CLI::App program{"tagmill: read and write ID3 tags in MP3 and AIFF files"};
     program.name("tagmill");
     program.require_subcommand(1);
+    // Options start with '-' everywhere: a path such as "/music/a.mp3" stays a
+    // path on Windows too.
+    program.allow_windows_style_options(false);
     const std::vector<tool::Command> commands = {
         tool::AddInfoCommand(program),
         tool::AddShowCommand(program),

@@ -53,10 +53,9 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
     // Large enough audio that the rewrite copies it in several pieces.
     const Bytes original = Concat({Id3Header(3, 0, 0, 64), Frame23("TIT2", Latin1Text("Old", true)), Bytes(51, 0),
                                    FakeAudio(25), TagV1("Old", "", "", 3, 1)});
-    const std::string path = dir.file("a.mp3");
-    WriteFile(path, original);
-    ASSERT_EQ(S_OK, PutAndClose(path, nullptr));
-    const Bytes committed = ReadFile(path);
+    WriteFile(dir.file("a.mp3"), original);
+    ASSERT_EQ(S_OK, PutAndClose(dir.file("a.mp3"), nullptr));
+    const Bytes committed = ReadFile(dir.file("a.mp3"));
     ASSERT_NE(original, committed);
     // The ID3v2 tag and the audio of a commit; what follows is ID3v1 ground.
     const Bytes committedBody(committed.begin(), committed.end() - 128);
@@ -69,6 +68,9 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
         for (int n = 1;; ++n) {
             SCOPED_TRACE("operation " + std::to_string(op) + ", call " + std::to_string(n));
             ASSERT_LT(n, 5000) << "the commit never ran out of calls";
+            // A file of its own each time: a refused close keeps its handle,
+            // which on Windows locks the file against the next writer.
+            const std::string path = dir.file(std::to_string(op) + "-" + std::to_string(n) + ".mp3");
             WriteFile(path, original);
             NthFailure failure{op, n};
             const long hr = PutAndClose(path, &failure);

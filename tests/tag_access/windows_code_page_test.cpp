@@ -82,8 +82,9 @@ TEST(WindowsCodePage, ThreadLocaleChoosesTheCodePage) {
 // once more under a Japanese locale, naming the code page it must see in
 // TAGMILL_EXPECTED_ANSI_CODE_PAGE.
 TEST(WindowsCodePage, HostLocaleChoosesTheCodePage) {
-    if (const char *expected = std::getenv("TAGMILL_EXPECTED_ANSI_CODE_PAGE"))
+    if (const char *expected = std::getenv("TAGMILL_EXPECTED_ANSI_CODE_PAGE")) {
         ASSERT_EQ(GetACP(), static_cast<UINT>(std::atoi(expected)));
+    }
     for (const CodePageCase &c : kCases)
         if (c.codePage == GetACP()) return CheckCodePage(c);
     GTEST_SKIP() << "no case for code page " << GetACP();
