@@ -20,7 +20,13 @@ namespace host {
 std::filesystem::path Native(const std::string &path) { return std::filesystem::u8path(path); }
 
 #ifdef _WIN32
-int Stat(const std::string &path, Status *status) { return _wstat64(Widen(path).c_str(), status); }
+// The C runtime's stat refuses a directory named with a trailing separator.
+int Stat(const std::string &path, Status *status) {
+    std::wstring wide = Widen(path);
+    while (wide.size() > 1 && (wide.back() == L'/' || wide.back() == L'\\') && wide[wide.size() - 2] != L':')
+        wide.pop_back();
+    return _wstat64(wide.c_str(), status);
+}
 
 int Lstat(const std::string &path, Status *status) { return Stat(path, status); }
 
