@@ -1,7 +1,8 @@
 # Which platform layer the library is built on. src/platform/*.cpp holds the
 # POSIX primitives and the few that know no OS at all; src/platform/windows/
 # holds their Windows counterparts (the Windows file API, the thread's ANSI
-# code page, the COM task allocator). Nothing else in src/ knows the OS.
+# code page); the task allocator there is the system's (ole32). Nothing else
+# in src/ knows the OS.
 set(TAGMILL_PORTABLE_PLATFORM allocation.cpp faults.cpp memory_buffers.cpp)
 
 if(WIN32)
