@@ -3,6 +3,9 @@
 # missing, so a prepared machine is left alone.
 #   ./scripts/install-deps.sh         building and testing everything
 #   ./scripts/install-deps.sh build   building the library and the program only
+#   ./scripts/install-deps.sh windows everything, plus the cross compiler,
+#                                     GoogleTest's sources and Wine for the
+#                                     Windows build (scripts/test-windows.sh)
 set -euo pipefail
 
 # The library and the tagmill program.
@@ -14,6 +17,9 @@ if [[ ${1:-all} != build ]]; then
     packages+=(ffmpeg eyed3 id3v2 kid3-cli)
     # clang with its sanitizer and libFuzzer runtimes, for the fuzz targets (fuzz/).
     packages+=(clang libclang-rt-14-dev)
+fi
+if [[ ${1:-} == windows ]]; then
+    packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 fi
 
 missing=()

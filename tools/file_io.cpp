@@ -1,14 +1,18 @@
-// POSIX file I/O with errno texts for the messages.
+// File I/O by descriptor with errno texts for the messages.
 #include "file_io.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "host_files.h"
 
 namespace tool {
 
@@ -21,15 +25,15 @@ std::string Directory(const std::string &path) {
 }
 
 bool MakeDirectories(const std::string &directory, std::string &error) {
-    struct stat st {};
-    if (::stat(directory.c_str(), &st) == 0) {
+    host::Status st {};
+    if (host::Stat(directory, &st) == 0) {
         if (S_ISDIR(st.st_mode)) return true;
         error = directory + " is not a directory";
         return false;
     }
     const std::string parent = Directory(directory);
     if (parent != directory && !MakeDirectories(parent, error)) return false;
-    if (::mkdir(directory.c_str(), 0777) != 0 && errno != EEXIST) {
+    if (host::MakeDirectory(directory) != 0 && errno != EEXIST) {
         error = "cannot create " + directory + ": " + std::strerror(errno);
         return false;
     }
@@ -53,8 +57,8 @@ bool WriteAll(int fd, const unsigned char *data, size_t size) {
 int CreateTemporary(const std::string &directory, std::string &name) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = directory + "/.tagmill-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        name = directory + "/.tagmill-" + std::to_string(host::ProcessId()) + "-" + std::to_string(counter++);
+        const int fd = host::Open(name, O_WRONLY | O_CREAT | O_EXCL);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -63,13 +67,13 @@ int CreateTemporary(const std::string &directory, std::string &name) {
 } // namespace
 
 bool ReadBytes(const std::string &path, std::vector<unsigned char> &bytes, std::string &error) {
-    const int fd = ::open(path.c_str(), O_RDONLY);
+    const int fd = host::Open(path, O_RDONLY);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    host::Status st {};
+    if (host::StatOpen(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
         ::close(fd);
         return false;
@@ -94,8 +98,8 @@ bool ReadBytes(const std::string &path, std::vector<unsigned char> &bytes, std::
 bool WriteBytes(const std::string &path, const unsigned char *data, size_t size, bool makeParents,
                 std::string &error) {
     if (makeParents && !MakeDirectories(Directory(path), error)) return false;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    host::Status st {};
+    if (host::Stat(path, &st) == 0 && S_ISDIR(st.st_mode)) {
         error = "is a directory";
         return false;
     }
@@ -109,12 +113,12 @@ bool WriteBytes(const std::string &path, const unsigned char *data, size_t size,
     const int writeErrno = errno;
     if (::close(fd) != 0 || !written) {
         error = std::strerror(written ? errno : writeErrno);
-        ::unlink(temp.c_str());
+        host::Remove(temp);
         return false;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    if (host::RenameOver(temp, path) != 0) {
         error = std::strerror(errno);
-        ::unlink(temp.c_str());
+        host::Remove(temp);
         return false;
     }
     return true;

@@ -5,7 +5,6 @@
 // out of a directory uses the cheaper look at the first bytes only.
 #include "file_kind.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -14,6 +13,7 @@
 #include <fstream>
 #include <vector>
 
+#include "host_files.h"
 #include "utf8.h"
 
 namespace tool {
@@ -48,7 +48,7 @@ bool HasMpegFrame(const Bytes &head) {
 }
 
 bool ReadEnds(const std::string &path, uint64_t size, Bytes &head, Bytes &tail) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(host::Native(path), std::ios::binary);
     if (!in) return false;
     head.resize(static_cast<size_t>(std::min<uint64_t>(size, kHeadScan)));
     in.read(reinterpret_cast<char *>(head.data()), static_cast<std::streamsize>(head.size()));
@@ -69,8 +69,8 @@ bool HasTrailingTag(const Bytes &tail) {
 } // namespace
 
 FileKind ClassifyFile(const std::string &path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    host::Status st {};
+    if (host::Stat(path, &st) != 0)
         return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Unreadable;
     if (S_ISDIR(st.st_mode)) return FileKind::Directory;
     Bytes head, tail;

@@ -3,9 +3,6 @@
 // like files.
 #include "inputs.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -13,6 +10,8 @@
 #include <fstream>
 #include <set>
 #include <utility>
+
+#include "host_files.h"
 
 #include "file_kind.h"
 
@@ -46,17 +45,15 @@ std::string Join(const std::string &directory, const std::string &name) {
 
 // Sorted entry names of a directory, without "." and "..". False when the
 // directory cannot be opened.
-bool ListDirectory(const std::string &directory, std::vector<std::string> &names, int &error) {
-    DIR *dir = ::opendir(directory.c_str());
-    if (!dir) {
-        error = errno;
+bool ListDirectory(const std::string &directory, std::vector<std::string> &names, std::string &error) {
+    std::error_code failure;
+    std::filesystem::directory_iterator entries(host::Native(directory), failure);
+    for (; !failure && entries != std::filesystem::directory_iterator(); entries.increment(failure))
+        names.push_back(entries->path().filename().u8string());
+    if (failure) {
+        error = failure.message();
         return false;
     }
-    while (const dirent *entry = ::readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-        names.emplace_back(entry->d_name);
-    }
-    ::closedir(dir);
     std::sort(names.begin(), names.end());
     return true;
 }
@@ -65,23 +62,23 @@ void Walk(const std::string &root, const std::string &relative, std::vector<Inpu
           std::vector<InputProblem> &problems) {
     const std::string directory = relative.empty() ? root : Join(root, relative);
     std::vector<std::string> names;
-    int error = 0;
+    std::string error;
     if (!ListDirectory(directory, names, error)) {
-        problems.push_back({directory, {std::string("cannot list the directory: ") + std::strerror(error), 0,
+        problems.push_back({directory, {"cannot list the directory: " + error, 0,
                                         "unlistable directory"}});
         return;
     }
     for (const std::string &name : names) {
         const std::string rel = relative.empty() ? name : relative + "/" + name;
         const std::string path = Join(root, rel);
-        struct stat link {};
-        if (::lstat(path.c_str(), &link) != 0) continue; // vanished since the listing
+        host::Status link {};
+        if (host::Lstat(path, &link) != 0) continue; // vanished since the listing
         if (S_ISDIR(link.st_mode)) {
             Walk(root, rel, out, problems);
             continue;
         }
-        struct stat target {};
-        if (::stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) continue;
+        host::Status target {};
+        if (host::Stat(path, &target) != 0 || !S_ISREG(target.st_mode)) continue;
         if (LooksLikeAudio(path)) out.push_back({path, rel});
     }
 }
@@ -90,18 +87,18 @@ void Walk(const std::string &root, const std::string &relative, std::vector<Inpu
 
 bool LooksLikeAudio(const std::string &path) {
     if (HasAudioExtension(BaseName(path))) return true;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(host::Native(path), std::ios::binary);
     unsigned char head[12] = {};
     in.read(reinterpret_cast<char *>(head), sizeof head);
     return StartsLikeAudio(head, static_cast<size_t>(in.gcount()));
 }
 
 std::vector<InputFile> DistinctFiles(const std::vector<InputFile> &files) {
-    std::set<std::pair<dev_t, ino_t>> seen;
+    std::set<std::pair<uint64_t, uint64_t>> seen;
     std::vector<InputFile> distinct;
     for (const InputFile &file : files) {
-        struct stat st {};
-        if (::stat(file.path.c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second) continue;
+        const auto identity = host::Identity(file.path);
+        if (identity && !seen.insert(*identity).second) continue;
         distinct.push_back(file);
     }
     return distinct;
@@ -112,8 +109,8 @@ std::vector<InputFile> CollectInputs(const std::vector<std::string> &files, cons
     std::vector<InputFile> out;
     for (const std::string &file : files) out.push_back({file, BaseName(file)});
     for (const std::string &root : roots) {
-        struct stat st {};
-        if (::stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        host::Status st {};
+        if (host::Stat(root, &st) != 0 || !S_ISDIR(st.st_mode)) {
             problems.push_back({root, {"not a directory (given to -r)", 0, "not a directory"}});
             continue;
         }

@@ -11,7 +11,44 @@
 #include "commands.h"
 #include "manual.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+// After <windows.h>:
+#include <shellapi.h>
+
+#include "utf8.h"
+
+namespace {
+
+// The program works in UTF-8 like on Linux: its arguments come from the wide
+// command line, and its output is written byte for byte (no "\r\n").
+struct Utf8Arguments {
+    std::vector<std::string> values;
+    std::vector<char *> pointers;
+    Utf8Arguments() {
+        int count = 0;
+        if (wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+            for (int i = 0; i < count; ++i) values.push_back(tool::Narrow(wide[i]));
+            LocalFree(wide);
+        }
+        for (std::string &value : values) pointers.push_back(&value[0]);
+        pointers.push_back(nullptr);
+        _setmode(_fileno(stdout), _O_BINARY);
+        _setmode(_fileno(stderr), _O_BINARY);
+    }
+};
+
+} // namespace
+#endif
+
 int main(int argc, char **argv) {
+#ifdef _WIN32
+    Utf8Arguments utf8;
+    argc = static_cast<int>(utf8.values.size());
+    argv = utf8.pointers.data();
+#endif
     CLI::App program{"tagmill: read and write ID3 tags in MP3 and AIFF files"};
     program.name("tagmill");
     program.require_subcommand(0, 1);
@@ -22,6 +59,9 @@ int main(int argc, char **argv) {
     bool manual = false, completion = false;
     program.add_flag("--manpage", manual, "Print the manual page (roff)")->group("");
     program.add_flag("--bash-completion", completion, "Print the bash completion script")->group("");
+    // Options start with '-' everywhere: a path such as "/music/a.mp3" stays a
+    // path on Windows too.
+    program.allow_windows_style_options(false);
     const std::vector<tool::Command> commands = {
         tool::AddInfoCommand(program),
         tool::AddShowCommand(program),

@@ -2,8 +2,13 @@
 // the bar's width follows the terminal's.
 #include "progress.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 
@@ -14,8 +19,16 @@ namespace {
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 size_t TerminalWidth() {
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO console;
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &console)) {
+        const int columns = console.srWindow.Right - console.srWindow.Left + 1;
+        if (columns >= 20) return static_cast<size_t>(columns);
+    }
+#else
     winsize size{};
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col >= 20) return size.ws_col;
+#endif
     return 80;
 }
 
@@ -34,7 +47,11 @@ std::string Duration(double seconds) {
 Progress::Progress(size_t total, bool enabled, double delaySeconds)
     : m_total(total), m_enabled(enabled), m_delay(delaySeconds), m_start(Clock::now()), m_lastDraw() {}
 
+#ifdef _WIN32
+bool Progress::StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+#else
 bool Progress::StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+#endif
 
 std::string Progress::Render(size_t done, size_t total, double elapsedSeconds, size_t width) {
     const double rate = elapsedSeconds > 0 ? done / elapsedSeconds : 0;

@@ -2,11 +2,12 @@
 // at byte by byte, because the bytes usually tell why.
 #include "tag_check.h"
 
-#include <sys/stat.h>
 
 #include <fstream>
 
 #include <tagmill/tagmill.h>
+
+#include "host_files.h"
 
 #include "file_kind.h"
 #include "inspect.h"
@@ -186,9 +187,9 @@ CheckOutcome CheckFile(const std::string &path) {
     outcome.hasV2 = inspection.hasV2;
     outcome.hasV1 = inspection.hasV1;
 
-    struct stat st {};
-    std::ifstream in(path, std::ios::binary);
-    if (::stat(path.c_str(), &st) != 0 || !in) return outcome;
+    host::Status st {};
+    std::ifstream in(host::Native(path), std::ios::binary);
+    if (host::Stat(path, &st) != 0 || !in) return outcome;
     const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
     Home home{true, 0, fileSize, "the file"};
     if (kind == FileKind::Aiff) home = FindAiffHome(in, fileSize, findings);

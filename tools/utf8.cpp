@@ -26,6 +26,28 @@ bool IsValidCodePoint(char32_t cp, int length) {
     return cp <= 0x10FFFF;
 }
 
+// Where wchar_t has 16 bits (Windows) wide strings are UTF-16.
+void AppendWide(std::wstring &out, char32_t cp) {
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+        out.push_back(static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)));
+        out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+        out.push_back(static_cast<wchar_t>(cp));
+    }
+}
+
+char32_t NextCodePoint(const std::wstring &wide, size_t &i) {
+    char32_t cp = static_cast<char32_t>(wide[i++]);
+    if (sizeof(wchar_t) == 2 && cp >= 0xD800 && cp <= 0xDBFF && i < wide.size()) {
+        const char32_t low = static_cast<char32_t>(wide[i]);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+            ++i;
+            return 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        }
+    }
+    return cp;
+}
+
 } // namespace
 
 std::wstring Widen(const std::string &utf8) {
@@ -47,7 +69,7 @@ std::wstring Widen(const std::string &utf8) {
             ++taken;
         }
         if (taken < length || !IsValidCodePoint(cp, length)) cp = kReplacement;
-        out.push_back(static_cast<wchar_t>(cp));
+        AppendWide(out, cp);
         i += taken;
     }
     return out;
@@ -56,8 +78,8 @@ std::wstring Widen(const std::string &utf8) {
 std::string Narrow(const std::wstring &wide) {
     std::string out;
     out.reserve(wide.size());
-    for (wchar_t ch : wide) {
-        char32_t cp = static_cast<char32_t>(ch);
+    for (size_t i = 0; i < wide.size();) {
+        char32_t cp = NextCodePoint(wide, i);
         if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = kReplacement;
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));

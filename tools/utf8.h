@@ -1,7 +1,7 @@
 // UTF-8 <-> wide conversion for the command-line program (and the
 // interoperability programs, whose jobs carry UTF-8 too): arguments and file
-// names arrive as UTF-8 bytes, the library speaks wide strings holding one
-// Unicode code point per wchar_t.
+// names arrive as UTF-8 bytes, the library speaks wide strings (one code point
+// per wchar_t on Linux, UTF-16 on Windows).
 #ifndef TAGMILL_TOOLS_UTF8_H
 #define TAGMILL_TOOLS_UTF8_H
 

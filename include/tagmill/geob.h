@@ -22,7 +22,7 @@
 ///
 /// Blocks handed out by GetData() and GetFrameData() come from CoTaskMemAlloc
 /// and belong to the caller, who frees them with CoTaskMemFree.
-class CTagmill::CGeob {
+class TAGMILL_API CTagmill::CGeob {
 public:
     /// An empty record with the MIME type "binary".
     CGeob();

@@ -21,7 +21,7 @@
 ///
 /// Blocks handed out by GetData() and GetFrameData() come from CoTaskMemAlloc
 /// and belong to the caller, who frees them with CoTaskMemFree.
-class CTagmill::CMusicId {
+class TAGMILL_API CTagmill::CMusicId {
 public:
     // The only identifier length the record accepts.
     /// The only identifier length the record accepts: 64 bytes.

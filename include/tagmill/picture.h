@@ -17,7 +17,7 @@
 /// (CTagmill::GetBinary(), CTagmill::PutBinary()). Create one with
 /// std::make_shared and fill it with SetAll(), or SetData() and SetMime(). The
 /// record owns a copy of its bytes.
-class CTagmill::CPicture {
+class TAGMILL_API CTagmill::CPicture {
 public:
     /// An empty record: no data, size 0, empty MIME type.
     CPicture();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tagmill/engine.h"
+#include "tagmill/export.h"
 #include "tagmill/result.h"
 #include "tagmill/xdate.h"
 
@@ -36,7 +37,7 @@
 /// no content is open.
 ///
 /// An object is used by one thread at a time; distinct objects share nothing.
-class CTagmill {
+class TAGMILL_API CTagmill {
 public:
     // Frame payload records (defined in their own headers, included below).
     class CPicture;

@@ -8,6 +8,11 @@
 
 #include <cstddef>
 
+#ifdef _WIN32
+// The system's own allocator (ole32), declared as the system headers do.
+extern "C" __declspec(dllimport) void *__stdcall CoTaskMemAlloc(size_t size);
+extern "C" __declspec(dllimport) void __stdcall CoTaskMemFree(void *block);
+#else
 /// @brief Allocates a block of size bytes (at least one) that crosses the
 /// library's interface; null when memory runs out.
 void *CoTaskMemAlloc(size_t size);
@@ -15,5 +20,6 @@ void *CoTaskMemAlloc(size_t size);
 /// CTagmill::CMusicId::GetData() and CTagmill::CGeob::GetFrameData(). Null is
 /// accepted.
 void CoTaskMemFree(void *block);
+#endif
 
 #endif

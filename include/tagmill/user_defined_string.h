@@ -21,7 +21,7 @@
 ///
 /// The block handed out by GetFrameData() comes from CoTaskMemAlloc and belongs
 /// to the caller, who frees it with CoTaskMemFree.
-class CTagmill::CUserDefinedString {
+class TAGMILL_API CTagmill::CUserDefinedString {
 public:
     /// An empty record: empty value and description, text encoding 1, language
     /// three zero bytes.

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "tagmill/export.h"
+
 /// A date broken into its parts, as CXDate::DateToParts() fills it.
 struct DateParts {
     int32_t second;    ///< 0-59
@@ -26,7 +28,7 @@ struct DateParts {
 /// January 1900 is 2.0), the fraction being the time of day; for negative
 /// values the fraction counts backwards from the day (-0.5 is 30 December 1899
 /// 12:00). All members are static and need no object.
-class CXDate {
+class TAGMILL_API CXDate {
 public:
     virtual ~CXDate() = default;
     // Each returns true on success and writes its output only then.

@@ -1,9 +1,14 @@
-// Text conversions of the class layer: ISO-8859-1 both ways, UTF-16 code units
-// with surrogate pairs, and UTF-8. Every decoder is total: malformed input
-// becomes U+FFFD and no decoder throws anything but std::bad_alloc.
+// Text conversions of the class layer: the ANSI code page both ways (the
+// platform's), UTF-16 code units with surrogate pairs, and UTF-8. Every
+// decoder is total: malformed input becomes U+FFFD and no decoder throws
+// anything but std::bad_alloc. A wide string holds one code point per
+// wchar_t where wchar_t has 32 bits (Linux) and UTF-16 where it has 16
+// (Windows); the two helpers below are the only code that tells them apart.
 #include "tag_access/text_codec.h"
 
 #include <cstdint>
+
+#include "platform/code_page.h"
 
 namespace tagmill {
 namespace text {
@@ -16,11 +21,31 @@ bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// A wide character as a Unicode scalar value, or U+FFFD when it is not one
-// (a surrogate, or beyond U+10FFFF; wchar_t may be signed).
-char32_t ScalarOf(wchar_t wc) {
-    char32_t c = static_cast<char32_t>(static_cast<uint32_t>(wc));
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+
+// The code point that starts at text[i], advancing i past it; U+FFFD for what
+// is not a Unicode scalar value (a lone surrogate, or beyond U+10FFFF; wchar_t
+// may be signed).
+char32_t NextScalar(const std::wstring &text, size_t &i) {
+    char32_t c = static_cast<char32_t>(static_cast<uint32_t>(text[i++])) & (kWideIsUtf16 ? 0xFFFF : 0xFFFFFFFF);
+    if (kWideIsUtf16 && IsHighSurrogate(c) && i < text.size()) {
+        char32_t low = static_cast<char32_t>(text[i]) & 0xFFFF;
+        if (IsLowSurrogate(low)) {
+            ++i;
+            return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+        }
+    }
     return (IsSurrogate(c) || c > 0x10FFFF) ? kReplacement : c;
+}
+
+void AppendScalar(std::wstring &out, char32_t c) {
+    if (kWideIsUtf16 && c >= 0x10000) {
+        c -= 0x10000;
+        out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
+        out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+        out.push_back(static_cast<wchar_t>(c));
+    }
 }
 
 void PutUnitLe(std::vector<unsigned char> &out, char32_t unit) {
@@ -53,29 +78,14 @@ bool ValidSecondByte(unsigned char lead, unsigned char b) {
 
 } // namespace
 
-std::string ToLatin1(const std::wstring &text) {
-    std::string out;
-    out.reserve(text.size());
-    for (wchar_t wc : text) {
-        if (wc == 0) break;
-        uint32_t c = static_cast<uint32_t>(wc);
-        out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
-    }
-    return out;
-}
+std::string ToLatin1(const std::wstring &text) { return tav_ansi_from_wide(text); }
 
-std::wstring FromLatin1(const char *bytes, size_t size) {
-    std::wstring out;
-    if (!bytes) return out;
-    for (size_t i = 0; i < size && bytes[i] != 0; ++i)
-        out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i])));
-    return out;
-}
+std::wstring FromLatin1(const char *bytes, size_t size) { return tav_wide_from_ansi(bytes, size); }
 
 void AppendUtf16Le(std::vector<unsigned char> &out, const std::wstring &text) {
     out.reserve(out.size() + 2 * Utf16Length(text));
-    for (wchar_t wc : text) {
-        char32_t c = ScalarOf(wc);
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = NextScalar(text, i);
         if (c < 0x10000) {
             PutUnitLe(out, c);
         } else {
@@ -88,7 +98,7 @@ void AppendUtf16Le(std::vector<unsigned char> &out, const std::wstring &text) {
 
 size_t Utf16Length(const std::wstring &text) {
     size_t units = 0;
-    for (wchar_t wc : text) units += ScalarOf(wc) >= 0x10000 ? 2 : 1;
+    for (size_t i = 0; i < text.size();) units += NextScalar(text, i) >= 0x10000 ? 2 : 1;
     return units;
 }
 
@@ -105,7 +115,7 @@ std::wstring DecodeUtf16(const unsigned char *data, size_t size, bool bigEndian)
         if (u == 0) break;
         if (IsHighSurrogate(u) && i + 1 < units && IsLowSurrogate(unitAt(i + 1))) {
             char32_t low = unitAt(++i);
-            out.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
+            AppendScalar(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
         } else {
             out.push_back(static_cast<wchar_t>(IsSurrogate(u) ? kReplacement : u));
         }
@@ -142,7 +152,7 @@ std::wstring DecodeUtf8(const unsigned char *data, size_t size) {
             c = (c << 6) | (b & 0x3F);
             ++taken;
         }
-        out.push_back(static_cast<wchar_t>(taken == length ? c : kReplacement));
+        AppendScalar(out, taken == length ? c : kReplacement);
         i += taken;
     }
     return out;
@@ -151,8 +161,8 @@ std::wstring DecodeUtf8(const unsigned char *data, size_t size) {
 std::string ToUtf8(const std::wstring &text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t wc : text) {
-        char32_t c = ScalarOf(wc);
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = NextScalar(text, i);
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
         } else if (c < 0x800) {

@@ -1,7 +1,8 @@
-// Text conversions of the class layer: the single-byte character set
-// (ISO-8859-1: byte n is U+00nn, anything above U+00FF narrows to '?'), UTF-16
-// with surrogate pairs, and UTF-8. Decoders never throw: malformed input
-// becomes U+FFFD.
+// Text conversions of the class layer: the single-byte character set (the
+// ANSI code page: ISO-8859-1 on Linux, where byte n is U+00nn and anything
+// above U+00FF narrows to '?'; the thread's code page on Windows), UTF-16 with
+// surrogate pairs, and UTF-8. Decoders never throw: malformed input becomes
+// U+FFFD.
 #ifndef TAGMILL_TAG_ACCESS_TEXT_CODEC_H
 #define TAGMILL_TAG_ACCESS_TEXT_CODEC_H
 

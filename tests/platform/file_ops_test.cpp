@@ -10,6 +10,9 @@ namespace {
 // The directory is $TMPDIR with one trailing '/', or /tmp/; a unique name in
 // it starts with "id3" and the file is created empty.
 TEST(PlatformTempFiles, DirectoryAndUniqueNames) {
+#ifdef _WIN32
+    GTEST_SKIP() << "$TMPDIR and mkstemp names; the Windows names have their own test";
+#endif
     TempDir dir;
     wchar_t buf[TAV_PATH_MAX], second[TAV_PATH_MAX];
     for (const std::string &tmpdir : {dir.path(), dir.path() + "/", std::string()}) {

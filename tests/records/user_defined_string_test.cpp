@@ -75,7 +75,7 @@ TEST(UserString, BuildsUnicodeAndSingleByteForms) {
     const struct { std::wstring description, value; bool unicode; Bytes payload; } cases[] = {
         {L"iTunSMPB", L"0123456789", true, Concat({smpb, Utf16LeBytes(L"0123456789"), {0, 0}})},
         {L"iTunSMPB", L"\U0001F600", true, Concat({smpb, {0x3D, 0xD8, 0x00, 0xDE, 0, 0}})},
-        {L"ab", L"\u00E9\u20AC", false, {0, 'a', 'b', 0, 0xE9, '?', 0}},
+        {L"ab", L"\u00E9\u65E5", false, {0, 'a', 'b', 0, 0xE9, '?', 0}},
     };
     for (const auto &c : cases) {
         UserString record;

@@ -22,7 +22,8 @@ struct DirPair { bool crossDevice = false; std::unique_ptr<TempDir> home, other;
 // one; the test is skipped when the machine has none.
 void ForEachFileSystemLayout(const std::function<void(const DirPair &)> &body);
 
-// Hidden staging files (".<name>.id3XXXXXX") in a directory.
+// Staging files in a directory: hidden ".<name>.id3XXXXXX" files, or on
+// Windows the system's unique "id3XXXX.tmp" names.
 std::vector<std::string> StagingLeftovers(const std::string &directory);
 
 // Records every operation that the primitives consult the hook about.

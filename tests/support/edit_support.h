@@ -4,8 +4,6 @@
 #ifndef TAGMILL_TEST_EDIT_SUPPORT_H
 #define TAGMILL_TEST_EDIT_SUPPORT_H
 
-#include <sys/stat.h>
-
 #include "engine/edit_internal.h"
 #include "support/context_support.h"
 
@@ -14,7 +12,7 @@ namespace testsupport {
 // A TempDir whose "tmp" subdirectory is $TMPDIR while the object lives.
 class EditScratch {
 public:
-    EditScratch() : m_tmp(m_dir.file("tmp")), m_env(m_tmp) { mkdir(m_tmp.c_str(), 0700); }
+    EditScratch() : m_tmp(m_dir.file("tmp")), m_env(m_tmp) { MakeDirectory(m_tmp); }
     std::string file(const std::string &name) const { return m_dir.file(name); }
     std::vector<std::string> Leftovers() const { return TempFilesWithPrefix(m_tmp); } // id3* temporary files
 

@@ -3,22 +3,42 @@
 
 #include <algorithm>
 #include <codecvt>
-#include <locale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
+#include <locale>
+#include <random>
 #include <stdexcept>
+#include <type_traits>
 
 namespace fs = std::filesystem;
 
 namespace testsupport {
 
+namespace {
+
+// The variables that name the temporary directory, and setting or clearing one.
+#ifdef _WIN32
+const char *const kTempVariables[] = {"TMP", "TEMP"};
+void SetVariable(const char *name, const char *value) { _putenv_s(name, value ? value : ""); }
+#else
+const char *const kTempVariables[] = {"TMPDIR"};
+void SetVariable(const char *name, const char *value) { value ? setenv(name, value, 1) : unsetenv(name); }
+#endif
+
+} // namespace
+
+// A fresh directory under the system's temporary directory ($TMPDIR or /tmp;
+// TMP or TEMP on Windows), named with forward slashes on every system.
 TempDir::TempDir() {
-    const char *root = std::getenv("TMPDIR");
-    std::string path = std::string(root && *root ? root : "/tmp") + "/tagmill-test-XXXXXX";
-    if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = path;
+    std::error_code ec;
+    const fs::path root = fs::temp_directory_path(ec);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+        const fs::path candidate = root / ("tagmill-test-" + std::to_string(random()));
+        if (fs::create_directory(candidate, ec)) m_path = candidate.generic_u8string();
+    }
+    if (m_path.empty()) throw std::runtime_error("cannot create a scratch directory");
 }
 
 // Directories a test left without write permission are opened up first.
@@ -33,16 +53,18 @@ TempDir::~TempDir() {
 
 std::wstring TempDir::wfile(const std::string &name) const { return Widen(file(name)); }
 
-ScopedTmpDir::ScopedTmpDir(const std::string &dir) : m_had(std::getenv("TMPDIR") != nullptr) {
-    if (m_had) m_old = std::getenv("TMPDIR");
-    setenv("TMPDIR", dir.c_str(), 1);
+ScopedTmpDir::ScopedTmpDir(const std::string &dir) : m_had(std::getenv(kTempVariables[0]) != nullptr) {
+    if (m_had) m_old = std::getenv(kTempVariables[0]);
+    for (const char *name : kTempVariables) SetVariable(name, dir.c_str());
 }
 
-ScopedTmpDir::~ScopedTmpDir() { m_had ? setenv("TMPDIR", m_old.c_str(), 1) : unsetenv("TMPDIR"); }
+ScopedTmpDir::~ScopedTmpDir() {
+    for (const char *name : kTempVariables) SetVariable(name, m_had ? m_old.c_str() : nullptr);
+}
 
 // One read of the whole size: some tests compare files of tens of megabytes.
 Bytes ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::ifstream in(fs::u8path(path), std::ios::binary | std::ios::ate);
     if (!in) throw std::runtime_error("cannot read " + path);
     Bytes bytes(static_cast<size_t>(in.tellg()));
     in.seekg(0).read(reinterpret_cast<char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -50,19 +72,28 @@ Bytes ReadFile(const std::string &path) {
 }
 
 void WriteFile(const std::string &path, const Bytes &bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot write " + path);
     out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+bool MakeDirectory(const std::string &path) {
+    std::error_code ec;
+    if (!fs::create_directory(fs::u8path(path), ec)) return false;
+    fs::permissions(fs::u8path(path), fs::perms::owner_all, ec); // private where there are permission bits
+    return true;
+}
+
 bool FileExists(const std::string &path) {
     std::error_code ec;
-    return fs::exists(path, ec);
+    return fs::exists(fs::u8path(path), ec);
 }
 
 // The standard converter is deprecated but still the shortest independent
-// UTF-8 codec at hand; tests only convert well-formed text.
-using Utf8 = std::wstring_convert<std::codecvt_utf8<wchar_t>>;
+// UTF-8 codec at hand; tests only convert well-formed text. Wide strings are
+// UTF-16 where wchar_t has 16 bits (Windows), code points elsewhere.
+using Utf8 = std::wstring_convert<std::conditional_t<sizeof(wchar_t) == 2, std::codecvt_utf8_utf16<wchar_t>,
+                                                     std::codecvt_utf8<wchar_t>>>;
 
 std::wstring Widen(const std::string &utf8) { return Utf8().from_bytes(utf8); }
 
@@ -97,8 +128,10 @@ std::vector<std::string> CorpusFiles() {
 std::vector<std::string> TempFilesWithPrefix(const std::string &directory, const std::string &prefix) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto &entry : fs::directory_iterator(directory, ec))
-        if (entry.path().filename().string().rfind(prefix, 0) == 0) names.push_back(entry.path().filename());
+    for (const auto &entry : fs::directory_iterator(fs::u8path(directory), ec)) {
+        const std::string name = entry.path().filename().u8string();
+        if (name.rfind(prefix, 0) == 0) names.push_back(name);
+    }
     return names;
 }
 

@@ -43,6 +43,9 @@ private:
 Bytes ReadFile(const std::string &path); // throws when the file cannot be read
 void WriteFile(const std::string &path, const Bytes &bytes);
 bool FileExists(const std::string &path);
+// Creates one directory (private where the system has permission bits); true
+// when it was created.
+bool MakeDirectory(const std::string &path);
 std::wstring Widen(const std::string &utf8);      // UTF-8 to code points
 std::string Narrow(const std::wstring &wide);     // code points to UTF-8
 

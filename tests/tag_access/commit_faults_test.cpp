@@ -5,8 +5,6 @@
 // file replaces it. No temporary file is ever left behind, and the object
 // ends up Closed.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "support/test_support.h"
@@ -51,7 +49,7 @@ long PutAndClose(const std::string &path, NthFailure *failure) {
 TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
     TempDir dir;
     const std::string tmp = dir.file("tmp");
-    ASSERT_EQ(0, mkdir(tmp.c_str(), 0700));
+    ASSERT_TRUE(MakeDirectory(tmp));
     ScopedTmpDir scopedTmp(tmp);
 
     // Large enough audio that the rewrite copies it in several pieces; the
@@ -73,11 +71,14 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
         for (int n = 1;; ++n) {
             SCOPED_TRACE("operation " + std::to_string(op) + ", call " + std::to_string(n));
             ASSERT_LT(n, 5000) << "the commit never ran out of calls";
-            WriteFile(path, original);
+            // A file of its own each time: a refused close keeps its handle,
+            // which on Windows locks the file against the next writer.
+            const std::string attempt = dir.file(std::to_string(op) + "-" + std::to_string(n) + ".mp3");
+            WriteFile(attempt, original);
             NthFailure failure{op, n};
-            const long hr = PutAndClose(path, &failure);
-            tav_id3_recover(Widen(path).c_str()); // as the next open does
-            const Bytes after = ReadFile(path);
+            const long hr = PutAndClose(attempt, &failure);
+            tav_id3_recover(Widen(attempt).c_str()); // as the next open does
+            const Bytes after = ReadFile(attempt);
             if (failure.seen < n) { // nothing was failed: the plain commit again
                 EXPECT_EQ(S_OK, hr);
                 EXPECT_EQ(committed, after);

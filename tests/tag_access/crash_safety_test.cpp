@@ -3,9 +3,11 @@
 // temporary or staging file left; a process killed at any moment leaves the
 // original or the committed file, never a blend. Each runs with the temporary
 // directory on the music file's file system and on another one.
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <random>
@@ -84,6 +86,11 @@ TEST(CrashSafety, CloseReportsEveryFailedStepOfTheMove) {
     });
 }
 
+#ifdef _WIN32
+TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
+    GTEST_SKIP() << "kills a forked child mid-commit; Windows has no fork";
+}
+#else
 // Commits in a child process, with the temporary directory given.
 pid_t StartCommit(const std::string &path, const std::string &tmp, bool updateV1, bool put = true) {
     pid_t pid = fork();
@@ -147,5 +154,7 @@ TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
         }
     });
 }
+
+#endif
 
 } // namespace

@@ -45,7 +45,7 @@ TEST(GetString, Id3v2FramesAndTheId3v1Fallback) {
 // sequences become U+FFFD, one for each byte that cannot start or continue a
 // character.
 TEST(TitlePayload, DecodesInEveryVersion) {
-    const std::wstring smiley(1, wchar_t(0x1F600));
+    const std::wstring smiley(L"\U0001F600"); // a surrogate pair where wchar_t has 16 bits
     const std::wstring bad(L"\uFFFD");
     const std::wstring badUtf8 = bad + L"(" + std::wstring(10, L'\uFFFD');
     // expected empty: absent

@@ -36,8 +36,8 @@ Bytes CommitPuts(const Bytes &frames, const std::vector<std::pair<long, Strings>
 // and last. The new ID3v1 tag holds the staged fields, among them the track
 // number that the open for writing staged from the track frame.
 TEST(PutString, FramesAndId3v1FieldsAfterTheCommit) {
-    const std::wstring k40(L"0123456789abcdef\u00E9\u20ACijklmnopqrstuvwxyzABCD");
-    const std::string k40InId3v1("0123456789abcdef\xE9?ijklmnopqrst"); // cut to 30, '?' beyond ISO-8859-1
+    const std::wstring k40(L"0123456789abcdef\u00E9\u65E5ijklmnopqrstuvwxyzABCD");
+    const std::string k40InId3v1("0123456789abcdef\xE9?ijklmnopqrst"); // cut to 30, '?' beyond the code page
     const Bytes old = Concat({kBpm, Frame23("TIT2", Latin1Text("Old", true)),
                               Frame23("TIT2", Latin1Text("Older", true)), Frame23("TCON", Latin1Text("(3)", true)),
                               Frame23("TALB", {5, 'x', 0}),

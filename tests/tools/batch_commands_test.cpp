@@ -1,7 +1,6 @@
 // Whole-library runs: which files -r picks and in what order, parallel runs
 // printing what serial runs print, the summary line, outputs named after
 // inputs, `check`, and the exit statuses (usage errors write nothing).
-#include <sys/stat.h>
 
 #include "support/test_support.h"
 #include "tool_fixture.h"
@@ -17,7 +16,7 @@ protected:
     // lib/ with audio files under several names and kinds, and files that are not audio.
     std::string MakeLibrary() {
         const std::string lib = dir.file("lib");
-        for (const char *sub : {"", "/b", "/b/deep"}) mkdir((lib + sub).c_str(), 0755);
+        for (const char *sub : {"", "/b", "/b/deep"}) MakeDirectory(lib + sub);
         const Bytes sample = ReadFile(SamplePath());
         WriteFile(lib + "/a.mp3", sample);
         WriteFile(lib + "/UPPER.MP3", Concat({FakeAudio(2), TagV1("Old Title", "", "", 17, 4)})); // ID3v1 only

@@ -1,7 +1,11 @@
 // Running the program and the input builders of the program tests.
 #include "tool_fixture.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 
@@ -13,12 +17,43 @@ using namespace testsupport;
 
 namespace {
 
+#ifdef _WIN32
+// Double quotes keep an argument together for the command interpreter and the
+// program's own parsing; a quote inside is escaped with a backslash.
+std::string Quote(const std::string &text) {
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// The interpreter drops the outer pair of quotes of the whole line.
+int RunCommand(const std::string &command) {
+    const std::wstring line = L"\"" + Widen(command) + L"\"";
+    return _wsystem(line.c_str());
+}
+
+// Build paths are the build machine's ("/..."); the system makes them full
+// paths on the current drive.
+std::string ToolPath() {
+    wchar_t full[MAX_PATH];
+    const std::wstring path = Widen(TAGMILL_TOOL_PATH);
+    return GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr) ? Narrow(full) : TAGMILL_TOOL_PATH;
+}
+#else
 // Single quotes keep every byte of an argument from the shell.
 std::string Quote(const std::string &text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
+
+int RunCommand(const std::string &command) {
+    const int wstatus = std::system(command.c_str());
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+}
+
+std::string ToolPath() { return TAGMILL_TOOL_PATH; }
+#endif
 
 } // namespace
 
@@ -49,9 +84,11 @@ RunResult ToolTest::Exec(const std::string &program, const std::vector<std::stri
     std::string command = Quote(program);
     for (const std::string &arg : args) command += " " + Quote(arg);
     const std::string out = dir.file("tool.stdout"), err = dir.file("tool.stderr");
-    const int wstatus = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
-    return {WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1, ReadText(out), ReadText(err)};
+    const int status = RunCommand(command + " >" + Quote(out) + " 2>" + Quote(err));
+    return {status, ReadText(out), ReadText(err)};
 }
+
+RunResult ToolTest::Run(const std::vector<std::string> &args) { return Exec(ToolPath(), args); }
 
 nlohmann::json ToolTest::RunJson(const std::vector<std::string> &args) {
     const RunResult result = Run(args);

@@ -39,7 +39,7 @@ protected:
     }
     // Runs the program through the shell with its output streams sent to
     // files in the scratch directory.
-    RunResult Run(const std::vector<std::string> &args) { return Exec(TAGMILL_TOOL_PATH, args); }
+    RunResult Run(const std::vector<std::string> &args); // the tagmill program
     // The system interpreter (where python3-mutagen lives) with args.
     RunResult RunPython(const std::vector<std::string> &args) { return Exec("/usr/bin/python3", args); }
     RunResult Exec(const std::string &program, const std::vector<std::string> &args);
