@@ -4,8 +4,6 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <thread>
 

@@ -4,14 +4,9 @@
 // every result, made once by the plain rewrite: each corpus file and each
 // generated layout, opened in each way, given each kind of put, committed.
 // TAGMILL_WRITE_GOLDEN=1 rewrites that file instead of checking it.
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
-#include <functional>
-#include <map>
 #include <sstream>
 
 #include "support/test_support.h"
@@ -29,16 +24,6 @@ std::string Digest(const Bytes &bytes) {
     char text[40];
     std::snprintf(text, sizeof text, "%zu:%016llx", bytes.size(), static_cast<unsigned long long>(h));
     return text;
-}
-
-// Inserts a zero byte after every 0xFF that precedes 0xE0 or more, or a zero.
-Bytes Unsynchronise(const Bytes &in) {
-    Bytes out;
-    for (size_t i = 0; i < in.size(); ++i) {
-        out.push_back(in[i]);
-        if (in[i] == 0xFF && (i + 1 == in.size() || in[i + 1] >= 0xE0 || in[i + 1] == 0)) out.push_back(0);
-    }
-    return out;
 }
 
 Bytes Frames(int major) {
@@ -131,13 +116,8 @@ std::string Commit(const Bytes &original, const std::string &name, const std::st
 
 std::map<std::string, Bytes> AllContents() {
     std::map<std::string, Bytes> contents = GeneratedLayouts();
-    if (!CorpusAvailable()) return contents;
-    for (const char *folder : {"taglib", "mutagen", "mediafile"}) {
-        DIR *d = opendir(CorpusPath(folder).c_str());
-        for (dirent *e = d ? readdir(d) : nullptr; e; e = readdir(d))
-            if (e->d_name[0] != '.') contents[std::string(folder) + "/" + e->d_name] = ReadFile(CorpusPath(std::string(folder) + "/" + e->d_name));
-        if (d) closedir(d);
-    }
+    if (CorpusAvailable())
+        for (const std::string &name : CorpusFiles()) contents[name] = ReadFile(CorpusPath(name));
     return contents;
 }
 

@@ -5,7 +5,6 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 

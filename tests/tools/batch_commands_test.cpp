@@ -168,12 +168,5 @@ TEST_F(BatchTest, ExitStatuses) {
     EXPECT_FALSE(FileExists(dir.file("none")));
 }
 
-TEST_F(BatchTest, ShowOverTheCorpusInParallelGivesValidJson) {
-    if (!CorpusAvailable()) GTEST_SKIP() << "corpus not found at " << CorpusPath("");
-    const RunResult r = Run({"show", "-r", CorpusPath(""), "--json", "-j", "2"});
-    ASSERT_TRUE(r.status == 0 || r.status == 1) << r.status << "\n" << r.err;
-    EXPECT_GT(json::parse(r.out).size(), 40u);
-}
-
 } // namespace
 } // namespace tooltest
