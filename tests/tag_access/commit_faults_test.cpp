@@ -17,6 +17,14 @@ using namespace tagmill;
 
 namespace {
 
+// An injected close failure keeps the real handle open, and Windows cannot
+// delete an open file: there the temporary file of such a commit stays.
+#ifdef _WIN32
+constexpr bool kCloseFailureKeepsTemporaryFile = true;
+#else
+constexpr bool kCloseFailureKeepsTemporaryFile = false;
+#endif
+
 struct NthFailure {
     tav_op op;
     int n;
@@ -57,6 +65,7 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
     // kind of call that a successful commit makes; it unlinks and truncates
     // nothing, and writing in place renames nothing.
     const std::string path = dir.file("a.mp3");
+    size_t leftovers = 0; // temporary files that may stay (see above)
     for (uint32_t padding : {11u, 111u})
     for (tav_op op : {TAV_OP_OPEN, TAV_OP_READ, TAV_OP_WRITE, TAV_OP_LSEEK, TAV_OP_CLOSE, TAV_OP_RENAME,
                       TAV_OP_TEMP_NAME, TAV_OP_ALLOC, TAV_OP_FSYNC}) {
@@ -73,7 +82,8 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
             ASSERT_LT(n, 5000) << "the commit never ran out of calls";
             // A file of its own each time: a refused close keeps its handle,
             // which on Windows locks the file against the next writer.
-            const std::string attempt = dir.file(std::to_string(op) + "-" + std::to_string(n) + ".mp3");
+            const std::string attempt =
+                dir.file(std::to_string(padding) + "-" + std::to_string(op) + "-" + std::to_string(n) + ".mp3");
             WriteFile(attempt, original);
             NthFailure failure{op, n};
             const long hr = PutAndClose(attempt, &failure);
@@ -84,7 +94,9 @@ TEST(CommitFaults, FailureAtEveryStepKeepsTheFileWhole) {
                 EXPECT_EQ(committed, after);
                 break;
             }
-            EXPECT_TRUE(TempFilesWithPrefix(tmp).empty());
+            const size_t left = TempFilesWithPrefix(tmp).size();
+            EXPECT_TRUE(left == leftovers || (kCloseFailureKeepsTemporaryFile && op == TAV_OP_CLOSE));
+            leftovers = left;
             EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << hr;
             if (hr != S_OK && failure.beforeRename && !inPlace) {
                 EXPECT_EQ(original, after);

@@ -103,6 +103,9 @@ TEST_F(ToolTest, SetWritesEveryRecordKind) {
 // changed, removes what is null and leaves absent keys alone; a value that
 // cannot be written leaves its file as it was.
 TEST_F(ToolTest, FromJsonRoundTrip) {
+#ifdef _WIN32
+    GTEST_SKIP() << "copies and checks the corpus with the build machine's cp and sha256sum";
+#endif
     if (!CorpusAvailable()) GTEST_SKIP() << "corpus not found at " << CorpusPath("");
     ASSERT_EQ(std::system(("cp -r '" + CorpusPath("") + "' '" + dir.file("lib") + "'").c_str()), 0);
     const std::string lib = dir.file("lib"), listing = dir.file("lib.json");
