@@ -3,20 +3,13 @@
 # holds their Windows counterparts (the Windows file API, the thread's ANSI
 # code page); the task allocator there is the system's (ole32). Nothing else
 # in src/ knows the OS.
-set(TAGMILL_PORTABLE_PLATFORM allocation.cpp faults.cpp memory_buffers.cpp)
+set(TAGMILL_PORTABLE_PLATFORM allocation.cpp faults.cpp flush_switch.cpp memory_buffers.cpp)
 
 if(WIN32)
   list(FILTER TAGMILL_SOURCES EXCLUDE REGEX "/src/platform/[^/]+\\.cpp$")
   foreach(file ${TAGMILL_PORTABLE_PLATFORM})
     list(APPEND TAGMILL_SOURCES ${PROJECT_SOURCE_DIR}/src/platform/${file})
   endforeach()
-  # windows/durability.cpp serves the primitives of commits in place; it
-  # joins the build once platform.h declares them.
-  file(STRINGS ${PROJECT_SOURCE_DIR}/include/tagmill/platform.h TAGMILL_IN_PLACE_PRIMITIVES
-       REGEX "tav_file_identity")
-  if(NOT TAGMILL_IN_PLACE_PRIMITIVES)
-    list(FILTER TAGMILL_SOURCES EXCLUDE REGEX "/src/platform/windows/durability\\.cpp$")
-  endif()
 else()
   list(FILTER TAGMILL_SOURCES EXCLUDE REGEX "/src/platform/windows/")
 endif()

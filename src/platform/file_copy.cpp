@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "platform/faults.h"
+#include "platform/flush_switch.h"
 
 namespace {
 

@@ -23,8 +23,4 @@ bool tav_flush_descriptor(int fd);
 // happened whatever this reports, so there is no result.
 void tav_flush_directory(const char *directory);
 
-// Tells the calling thread's flush observer that a flush succeeded (handle -1
-// for a directory).
-void tav_flushed(int handle);
-
 #endif

@@ -1,7 +1,7 @@
 // Commits that patch a file where it stands, on Windows: writes at an offset,
 // copies between ranges, a file's identity, hidden names beside a file, and
-// durability (flushing a file, the per-thread switch that turns flushes off,
-// and the observer that tests watch flushes with). NTFS journals its
+// durability (flushing a file; the flush switch and observer live in
+// flush_switch.cpp). NTFS journals its
 // directory entries, so flushing the entries beside a path has nothing to do
 // beyond what a write-through move already did.
 #include <cwchar>
@@ -9,20 +9,13 @@
 #include <vector>
 
 #include "platform/faults.h"
+#include "platform/flush_switch.h"
 #include "platform/windows/handles.h"
 #include "tagmill/platform.h"
 
 namespace {
 
-thread_local bool g_flushes = true;
-thread_local tav_flush_observer g_observer = nullptr;
-thread_local void *g_observer_user = nullptr;
-
 const DWORD kCopyPiece = 1 << 20;
-
-void Flushed(int32_t handle) {
-    if (g_observer) g_observer(handle, g_observer_user);
-}
 
 OVERLAPPED At(int64_t offset) {
     OVERLAPPED at = {};
@@ -63,29 +56,20 @@ bool WriteAllAt(HANDLE file, const char *data, DWORD count, int64_t offset) {
 
 } // namespace
 
-void tav_set_flushes(int32_t enabled) { g_flushes = enabled != 0; }
-
-int32_t tav_flushes_enabled(void) { return g_flushes ? 1 : 0; }
-
-void tav_set_flush_observer(tav_flush_observer observer, void *user) {
-    g_observer = observer;
-    g_observer_user = observer ? user : nullptr;
-}
-
 int32_t tav_flush(int32_t handle) {
     if (!tav_win_is_file_handle(handle)) return -1;
-    if (!g_flushes) return 0;
+    if (!tav_flushes_enabled()) return 0;
     if (tav_fault(TAV_OP_FSYNC)) return -1;
     if (!FlushFileBuffers(tav_win_handle(handle))) return -1;
-    Flushed(handle);
+    tav_flushed(handle);
     return 0;
 }
 
 int32_t tav_flush_directory_of(const wchar_t *path) {
     if (!path) return -1;
-    if (!g_flushes) return 0;
+    if (!tav_flushes_enabled()) return 0;
     if (tav_fault(TAV_OP_FSYNC)) return -1;
-    Flushed(-1);
+    tav_flushed(-1);
     return 0;
 }
 
