@@ -141,6 +141,8 @@ struct tav_id3_context {
     uint32_t id3_chunk_offset;      ///< offset of the "ID3 " chunk header
     tav_id3_read_cache *cache;    ///< owned, created on first use; null at creation
     int32_t no_sync;              ///< 1: commits skip their flushes (safe against a killed process only)
+    int32_t defer_journal;        ///< 1: an in-place commit ends with its new bytes kept in `deferred`
+    struct tav_id3_deferred_commit *deferred; ///< owned; a commit waiting for tav_id3_journal_batch_add
 };
 
 /// ID3v1 fields that a commit writes together with the new ID3v2 tag.
@@ -372,5 +374,29 @@ int32_t tav_id3_v2_edit_end_with_v1(tav_id3_context *context, const tav_id3_v1_u
 int32_t tav_id3_recover(const wchar_t *path);
 /// @brief Whether a journal lies beside path (a commit that did not finish).
 int32_t tav_id3_journal_pending(const wchar_t *path);
+/// A group of in-place commits that share their flushes (journal_batch.cpp):
+/// each commit of a context with defer_journal set ends with its new bytes
+/// held in the context, untouched content; tav_id3_journal_batch_add takes
+/// them, and tav_id3_journal_batch_finish writes them all.
+typedef struct tav_id3_journal_batch tav_id3_journal_batch;
+/// @return an empty batch, or null when memory runs out.
+tav_id3_journal_batch *tav_id3_journal_batch_create(void);
+/// @brief Frees the batch; commits still waiting are dropped (their contents
+/// keep their old bytes).
+void tav_id3_journal_batch_destroy(tav_id3_journal_batch *batch);
+/// @brief Takes the commit that the context's last edit end left waiting.
+/// @return TAV_OK; TAV_ERR_STATE when the context holds none; TAV_ERR_NOMEM.
+int32_t tav_id3_journal_batch_add(tav_id3_journal_batch *batch, tav_id3_context *context);
+/// @brief The number of commits waiting in the batch.
+uint32_t tav_id3_journal_batch_waiting(const tav_id3_journal_batch *batch);
+/// @brief Writes every waiting commit: one journal per file system holding the
+/// new bytes of all its contents, under each content's journal name (hard
+/// links; a content whose link fails gets a journal of its own), made durable
+/// at once; then the bytes over each content, made durable at once; then the
+/// journals go. The batch is empty afterwards.
+/// @return TAV_OK; TAV_ERR_WRITE when some commit did not reach its content
+/// (a journal that was written stays, and the next open completes it; a
+/// content without one keeps its old bytes).
+int32_t tav_id3_journal_batch_finish(tav_id3_journal_batch *batch);
 
 #endif

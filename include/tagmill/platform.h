@@ -63,6 +63,9 @@ int64_t tav_lseek(int32_t handle, int32_t offset, int32_t origin);
 /// @brief Deletes a file.
 /// @return 0, or -1.
 int32_t tav_unlink(const wchar_t *path);
+/// @brief Gives an existing file a second name (a hard link) on its file system.
+/// @return 0, or -1 (also where the file system has no hard links).
+int32_t tav_link(const wchar_t *existing, const wchar_t *name);
 /// @brief Moves source over destination, which is replaced whole or not at all.
 /// On one file system source is renamed over destination; otherwise it is
 /// copied into a new file beside destination, flushed and renamed over it, and
@@ -106,8 +109,14 @@ int32_t tav_flush(int32_t handle);
 /// renamed or removed there), as tav_flush does for a file.
 /// @return 0, or -1.
 int32_t tav_flush_directory_of(const wchar_t *path);
-/// @brief Turns the calling thread's flushes (tav_flush, tav_flush_directory_of
-/// and those of tav_rename) off (0) or on (nonzero, the default).
+/// @brief Makes every file named durable with its directory entry, in as few
+/// flushes as the system allows (one per file system where it can flush a
+/// whole one). Does nothing and succeeds while the calling thread has flushes
+/// turned off. A TAV_OP_FSYNC fault point.
+/// @return 0, or -1.
+int32_t tav_flush_paths(const wchar_t *const *paths, uint32_t count);
+/// @brief Turns the calling thread's flushes (tav_flush, tav_flush_directory_of,
+/// tav_flush_paths and those of tav_rename) off (0) or on (nonzero, the default).
 void tav_set_flushes(int32_t enabled);
 /// @brief Whether the calling thread's flushes are on.
 int32_t tav_flushes_enabled(void);
@@ -192,7 +201,8 @@ typedef int (*tav_fault_hook)(tav_op op, void *user);
 void tav_set_fault_hook(tav_fault_hook hook, void *user);
 
 /// Test seam: called on the calling thread right after each flush that
-/// succeeded, with the flushed file's handle, or -1 for a directory.
+/// succeeded, with the flushed file's handle, -1 for a directory, or -2 for
+/// whole file systems (everything written so far).
 typedef void (*tav_flush_observer)(int32_t handle, void *user);
 /// @brief Installs the calling thread's flush observer; null removes it.
 void tav_set_flush_observer(tav_flush_observer observer, void *user);

@@ -17,6 +17,8 @@
 #include "tagmill/result.h"
 #include "tagmill/xdate.h"
 
+class CTagmillBatch;
+
 /// @brief Reads and writes the ID3 tags of one content at a time.
 ///
 /// An object opens a content (an MP3-style file, an AIFF/AIFF-C file or a copy
@@ -73,6 +75,13 @@ public:
     /// the commit or leave the tag damaged.
     /// @param durable false to commit without flushing.
     void SetDurable(bool durable) { m_durable = durable; }
+    /// @brief Lets the commits of this object share their flushes with others
+    /// (an addition of this library; see CTagmillBatch): a commit that keeps
+    /// the tag's length then ends once its journal is written, and the file
+    /// takes the change when the batch finishes (or at its next open).
+    /// @param batch the batch, which must outlive the commits; null (the
+    /// default) commits on its own.
+    void SetCommitBatch(CTagmillBatch *batch) { m_batch = batch; }
 
     // Open modes: 1 read, 2 read and write, 3 write (create when missing).
     /// @brief Opens a file and loads its properties; the same as
@@ -421,10 +430,12 @@ private:
     bool m_ownerIdFlag = false;
     bool m_updateV1 = true;
     bool m_durable = true;
+    CTagmillBatch *m_batch = nullptr;
 };
 
 // The record classes nested in CTagmill. Each of their headers includes this
 // one first, so either can be included on its own.
+#include "tagmill/batch.h"
 #include "tagmill/geob.h"
 #include "tagmill/music_id.h"
 #include "tagmill/picture.h"

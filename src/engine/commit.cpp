@@ -59,9 +59,25 @@ bool fits_in_place(const tav_id3_context *context, int32_t has_tag, const tav_id
     return !v1 || length < kV1Length || length - kV1Length >= tag.position + tag.length;
 }
 
+// The end of the span whose first difference is at `at`: its last
+// difference before kSpanGap equal bytes (or before the end).
+uint32_t span_end(const uint8_t *old, const uint8_t *fresh, uint32_t at, uint32_t length) {
+    uint32_t end = at + 1;
+    for (uint32_t i = end; i < length; i += kSpanGap) {
+        const uint32_t block = length - i < kSpanGap ? length - i : kSpanGap;
+        if (block == kSpanGap && memcmp(old + i, fresh + i, kSpanGap) == 0) break;
+        uint32_t last = i + block;
+        while (last > i && old[last - 1] == fresh[last - 1]) --last;
+        if (last == i) break; // a short last block without a difference
+        end = last;
+    }
+    return end;
+}
+
 // The spans of `length` bytes at `offset` where fresh differs from old, as
 // regions over fresh: spans closer than kSpanGap bytes are joined, and past
-// kMaxSpans the rest joins the last. Unchanged bytes are never written.
+// `room` spans the last runs to the last difference of all. Unchanged bytes
+// are never written.
 uint32_t changed_spans(const uint8_t *old, const uint8_t *fresh, uint32_t length, uint64_t offset,
                        tav_id3_region *out, uint32_t room) {
     uint32_t count = 0;
@@ -75,17 +91,11 @@ uint32_t changed_spans(const uint8_t *old, const uint8_t *fresh, uint32_t length
             ++at;
             continue;
         }
-        // The span runs to the last difference before kSpanGap equal bytes,
-        // or to the last difference of all once it is the last span allowed.
-        uint32_t end = at + 1;
-        for (uint32_t i = end; i < length;) {
-            const uint32_t block = length - i < kSpanGap ? length - i : kSpanGap;
-            if (count + 1 < room && block == kSpanGap && memcmp(old + i, fresh + i, kSpanGap) == 0) break;
-            for (uint32_t j = i; j < i + block; ++j)
-                if (old[j] != fresh[j]) end = j + 1;
-            if (count + 1 < room && end <= i) break;
-            i += block;
-        }
+        uint32_t end = length;
+        if (count + 1 < room)
+            end = span_end(old, fresh, at, length);
+        else
+            while (old[end - 1] == fresh[end - 1]) --end;
         out[count++] = tav_id3_region{offset + at, end - at, fresh + at};
         at = end;
     }

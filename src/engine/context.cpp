@@ -7,6 +7,7 @@
 
 #include "engine/edit_internal.h"
 #include "engine/internal.h"
+#include "engine/journal_internal.h"
 #include "engine/read_cache.h"
 
 namespace {
@@ -25,6 +26,7 @@ void clear_context(tav_id3_context *context) {
 // Releases what a context owns without touching its file.
 void release_blocks(tav_id3_context *context) {
     tav_id3_cache_free(context);
+    tav_id3_deferred_free(context);
     tav_rud_free(context->path);
     tav_rud_free(context->edit);
     if (context->memory) tav_rud_free(context->memory->buffer);

@@ -8,29 +8,34 @@
 // open of the content (tav_id3_recover, run by every context creation)
 // writes again in full before anything reads the tag.
 //
-// The journal is ".<name>.tagmill-journal" in the content's directory. All
-// numbers big-endian:
-//   0   8  "TMJOURN1"
-//   8   8  device of the content       } the content's identity: a journal
-//  16   8  file number of the content  } is followed only into this file,
-//  24   8  length before the commit    } and only while its length lies
-//  32   8  length after the commit     } between these two
-//  40   4  number of regions
-//  44      each region: 8-byte offset, 4-byte length, its bytes
-//  end-8 8 FNV-1a (64-bit) of every byte before it
-// A journal that is short, fails its check or names another file is removed
-// unread: its commit never touched the content.
+// The journal is ".<name>.tagmill-journal" in the content's directory. A
+// batch of commits (journal_batch.cpp) writes one journal for many contents
+// and gives it each content's journal name as a hard link, so a journal holds
+// one section per content. All numbers big-endian:
+//   0   8  "TMJOURN2"
+//   8   4  number of sections
+//  12      each section:
+//            0  8  device of the content       } the content's identity: a
+//            8  8  file number of the content  } section is followed only into
+//           16  8  length before the commit    } this file, and only while its
+//           24  8  length after the commit     } length lies between these two
+//           32  4  number of regions
+//           36     each region: 8-byte offset, 4-byte length, its bytes
+//  end-8 8 checksum (see checksum() below) of every byte before it
+// A journal that is short, fails its check or holds no section for the
+// content is removed unread: its commit never touched the content.
 #include <cstring>
 
 #include "engine/edit_internal.h"
 #include "engine/internal.h"
+#include "engine/journal_internal.h"
 
 namespace {
 
-const char kMagic[8] = {'T', 'M', 'J', 'O', 'U', 'R', 'N', '1'};
+const char kMagic[8] = {'T', 'M', 'J', 'O', 'U', 'R', 'N', '2'};
 const wchar_t kSuffix[] = L".tagmill-journal";
-const uint32_t kHead = 44, kRegionHead = 12, kSum = 8;
-const int64_t kLargestJournal = 0x40000000; // a tag is at most 256 MiB
+const uint32_t kHead = 12, kSectionHead = 36, kRegionHead = 12, kSum = 8;
+const uint64_t kLargestJournal = 0x40000000; // a tag is at most 256 MiB
 
 void put64(uint8_t *b, uint64_t v) {
     tav_put_be32(b, (uint32_t)(v >> 32));
@@ -39,96 +44,62 @@ void put64(uint8_t *b, uint64_t v) {
 
 uint64_t get64(const uint8_t *b) { return (uint64_t)tav_be32(b) << 32 | tav_be32(b + 4); }
 
+// A 64-bit checksum that tells a whole journal from a torn or altered one:
+// four lanes of little-endian 64-bit words, each mixed by a multiply and a
+// rotation (so the four multiplications overlap), then the tail bytes and
+// the length. Not a cryptographic hash: it guards against accidents.
+uint64_t mix(uint64_t lane, uint64_t word) {
+    const uint64_t v = (lane ^ word) * 0x9E3779B97F4A7C15ull;
+    return v << 31 | v >> 33;
+}
+
+uint64_t le64(const uint8_t *b) {
+    uint64_t v;
+    memcpy(&v, b, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    return v;
+}
+
 uint64_t checksum(const uint8_t *bytes, uint64_t length) {
-    uint64_t h = 0xcbf29ce484222325ull;
-    for (uint64_t i = 0; i < length; ++i) h = (h ^ bytes[i]) * 0x100000001b3ull;
-    return h;
+    uint64_t lane[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull, 0x082EFA98EC4E6C89ull};
+    uint64_t at = 0;
+    for (; length - at >= 32; at += 32)
+        for (int i = 0; i < 4; ++i) lane[i] = mix(lane[i], le64(bytes + at + 8 * i));
+    uint64_t h = mix(mix(mix(lane[0], lane[1]), lane[2]), lane[3]);
+    for (; at < length; ++at) h = mix(h, bytes[at]);
+    return mix(h, length);
 }
 
-struct journal {
-    uint8_t *bytes = nullptr; // tav_rud_* heap
-    uint64_t length = 0;
-    ~journal() { tav_rud_free(bytes); }
-};
-
-bool journal_path(const wchar_t *path, wchar_t out[TAV_PATH_MAX]) {
-    return path && tav_hidden_sibling(path, kSuffix, out, TAV_PATH_MAX) != 0;
-}
-
-int32_t compose(const tav_file_identity &id, const tav_id3_region *regions, uint32_t count, journal *j) {
-    uint64_t length = kHead + kSum, after = (uint64_t)id.size;
-    for (uint32_t i = 0; i < count; ++i) {
-        length += kRegionHead + regions[i].length;
-        if (regions[i].offset + regions[i].length > after) after = regions[i].offset + regions[i].length;
+// The size of the section at s, which must end by `end`; 0 when it does not.
+uint64_t section_size(const uint8_t *s, const uint8_t *end) {
+    const uint64_t room = (uint64_t)(end - s);
+    if (room < kSectionHead) return 0;
+    uint64_t at = kSectionHead;
+    for (uint32_t i = 0, n = tav_be32(s + 32); i < n; ++i) {
+        if (room - at < kRegionHead) return 0;
+        at += kRegionHead + tav_be32(s + at + 8);
+        if (at > room) return 0;
     }
-    if (length > (uint64_t)kLargestJournal) return TAV_JOURNAL_UNAVAILABLE;
-    j->bytes = static_cast<uint8_t *>(tav_rud_malloc((size_t)length));
-    if (!j->bytes) return TAV_ERR_NOMEM;
-    j->length = length;
-    uint8_t *b = j->bytes;
-    memcpy(b, kMagic, 8);
-    put64(b + 8, id.device);
-    put64(b + 16, id.file);
-    put64(b + 24, (uint64_t)id.size);
-    put64(b + 32, after);
-    tav_put_be32(b + 40, count);
-    b += kHead;
-    for (uint32_t i = 0; i < count; ++i) {
-        put64(b, regions[i].offset);
-        tav_put_be32(b + 8, regions[i].length);
-        memcpy(b + kRegionHead, regions[i].bytes, regions[i].length);
-        b += kRegionHead + regions[i].length;
-    }
-    put64(b, checksum(j->bytes, length - kSum));
-    return TAV_OK;
+    return at;
 }
 
-// Whether the journal is whole and meant for the file with this identity.
-bool valid_for(const journal &j, const tav_file_identity &id) {
-    const uint8_t *b = j.bytes;
-    if (j.length < kHead + kSum || memcmp(b, kMagic, 8) != 0) return false;
-    if (get64(b + j.length - kSum) != checksum(b, j.length - kSum)) return false;
-    uint64_t size = (uint64_t)id.size;
-    if (get64(b + 8) != id.device || get64(b + 16) != id.file) return false;
-    if (size < get64(b + 24) || size > get64(b + 32)) return false;
-    uint64_t at = kHead;
-    for (uint32_t i = 0, n = tav_be32(b + 40); i < n; ++i) {
-        if (j.length - kSum - at < kRegionHead) return false;
-        at += kRegionHead + tav_be32(b + at + 8);
-        if (at > j.length - kSum) return false;
-    }
-    return at == j.length - kSum;
-}
-
-// Writes every region of a valid journal over the content, then flushes it.
-int32_t apply(const journal &j, int32_t handle) {
-    const uint8_t *b = j.bytes;
-    for (uint32_t i = 0, n = tav_be32(b + 40), at = kHead; i < n; ++i) {
-        const uint32_t length = tav_be32(b + at + 8);
-        if (tav_write_at(handle, b + at + kRegionHead, length, (int64_t)get64(b + at)) != (int32_t)length)
-            return TAV_ERR_WRITE;
-        at += kRegionHead + length;
-    }
-    return tav_flush(handle) == 0 ? TAV_OK : TAV_ERR_WRITE;
-}
-
-// Creates the journal file (refused when one is there already) and makes it
-// complete and, with flushes on, durable with its directory entry.
-int32_t write_journal(const wchar_t *path, const journal &j) {
+int32_t write_journal_file(const wchar_t *name, const tav_id3_journal &j) {
     int32_t handle = -1;
-    if (tav_open(path, TAV_O_RDWR | TAV_O_CREAT | TAV_O_EXCL, &handle) != 0) return TAV_JOURNAL_UNAVAILABLE;
+    if (tav_open(name, TAV_O_RDWR | TAV_O_CREAT | TAV_O_EXCL, &handle) != 0) return TAV_JOURNAL_UNAVAILABLE;
     int32_t rc = tav_write_at(handle, j.bytes, (uint32_t)j.length, 0) == (int32_t)j.length ? TAV_OK : TAV_ERR_WRITE;
     if (rc == TAV_OK && tav_flush(handle) != 0) rc = TAV_ERR_WRITE;
     if (tav_close(&handle) != 0 && rc == TAV_OK) rc = TAV_ERR_CLOSE;
     if (handle != -1) tav_close(&handle);
-    if (rc == TAV_OK && tav_flush_directory_of(path) != 0) rc = TAV_ERR_WRITE;
-    if (rc != TAV_OK) tav_unlink(path);
+    if (rc == TAV_OK && tav_flush_directory_of(name) != 0) rc = TAV_ERR_WRITE;
+    if (rc != TAV_OK) tav_unlink(name);
     return rc;
 }
 
-int32_t read_journal(int32_t handle, journal *j) {
+int32_t read_journal(int32_t handle, tav_id3_journal *j) {
     tav_file_identity id;
-    if (tav_identify_file(handle, &id) != 0 || id.size > kLargestJournal) return TAV_ERR_READ;
+    if (tav_identify_file(handle, &id) != 0 || (uint64_t)id.size > kLargestJournal) return TAV_ERR_READ;
     j->bytes = static_cast<uint8_t *>(tav_rud_malloc(id.size ? (size_t)id.size : 1));
     if (!j->bytes) return TAV_ERR_NOMEM;
     j->length = (uint64_t)id.size;
@@ -142,32 +113,117 @@ int32_t read_journal(int32_t handle, journal *j) {
 
 } // namespace
 
+tav_id3_journal::~tav_id3_journal() { tav_rud_free(bytes); }
+
+bool tav_id3_journal_name(const wchar_t *path, wchar_t out[TAV_PATH_MAX]) {
+    return path && tav_hidden_sibling(path, kSuffix, out, TAV_PATH_MAX) != 0;
+}
+
+int32_t tav_id3_journal_section(const tav_file_identity &id, const tav_id3_region *regions, uint32_t count,
+                                tav_id3_journal *section) {
+    uint64_t length = kSectionHead, after = (uint64_t)id.size;
+    for (uint32_t i = 0; i < count; ++i) {
+        length += kRegionHead + regions[i].length;
+        if (regions[i].offset + regions[i].length > after) after = regions[i].offset + regions[i].length;
+    }
+    if (length > kLargestJournal) return TAV_JOURNAL_UNAVAILABLE;
+    section->bytes = static_cast<uint8_t *>(tav_rud_malloc((size_t)length));
+    if (!section->bytes) return TAV_ERR_NOMEM;
+    section->length = length;
+    uint8_t *b = section->bytes;
+    put64(b, id.device);
+    put64(b + 8, id.file);
+    put64(b + 16, (uint64_t)id.size);
+    put64(b + 24, after);
+    tav_put_be32(b + 32, count);
+    b += kSectionHead;
+    for (uint32_t i = 0; i < count; ++i) {
+        put64(b, regions[i].offset);
+        tav_put_be32(b + 8, regions[i].length);
+        memcpy(b + kRegionHead, regions[i].bytes, regions[i].length);
+        b += kRegionHead + regions[i].length;
+    }
+    return TAV_OK;
+}
+
+int32_t tav_id3_journal_assemble(const tav_id3_span *sections, uint32_t count, tav_id3_journal *j) {
+    uint64_t length = kHead + kSum;
+    for (uint32_t i = 0; i < count; ++i) length += sections[i].length;
+    if (length > kLargestJournal) return TAV_JOURNAL_UNAVAILABLE;
+    j->bytes = static_cast<uint8_t *>(tav_rud_malloc((size_t)length));
+    if (!j->bytes) return TAV_ERR_NOMEM;
+    j->length = length;
+    memcpy(j->bytes, kMagic, 8);
+    tav_put_be32(j->bytes + 8, count);
+    uint8_t *b = j->bytes + kHead;
+    for (uint32_t i = 0; i < count; b += sections[i++].length) memcpy(b, sections[i].bytes, (size_t)sections[i].length);
+    put64(b, checksum(j->bytes, length - kSum));
+    return TAV_OK;
+}
+
+bool tav_id3_journal_matches(const uint8_t *s, const tav_file_identity &id) {
+    const uint64_t size = (uint64_t)id.size;
+    return get64(s) == id.device && get64(s + 8) == id.file && size >= get64(s + 16) && size <= get64(s + 24);
+}
+
+int32_t tav_id3_journal_write(const wchar_t *name, const tav_id3_journal &j) { return write_journal_file(name, j); }
+
+const uint8_t *tav_id3_journal_find(const tav_id3_journal &j, const tav_file_identity &id) {
+    const uint8_t *b = j.bytes;
+    if (j.length < kHead + kSum || memcmp(b, kMagic, 8) != 0) return nullptr;
+    if (get64(b + j.length - kSum) != checksum(b, j.length - kSum)) return nullptr;
+    const uint8_t *end = b + j.length - kSum, *at = b + kHead, *found = nullptr;
+    for (uint32_t i = 0, n = tav_be32(b + 8); i < n; ++i) {
+        const uint64_t size = section_size(at, end);
+        if (size == 0) return nullptr;
+        if (!found && tav_id3_journal_matches(at, id)) found = at;
+        at += size;
+    }
+    return at == end ? found : nullptr;
+}
+
+int32_t tav_id3_journal_apply(const uint8_t *section, int32_t handle) {
+    for (uint32_t i = 0, n = tav_be32(section + 32), at = kSectionHead; i < n; ++i) {
+        const uint32_t length = tav_be32(section + at + 8);
+        if (tav_write_at(handle, section + at + kRegionHead, length, (int64_t)get64(section + at)) != (int32_t)length)
+            return TAV_ERR_WRITE;
+        at += kRegionHead + length;
+    }
+    return TAV_OK;
+}
+
 int32_t tav_id3_journal_commit(tav_id3_context *context, const tav_id3_region *regions, uint32_t count) {
-    wchar_t path[TAV_PATH_MAX];
+    wchar_t name[TAV_PATH_MAX];
     tav_file_identity id;
-    if (!journal_path(context->path, path) || tav_identify_file(context->handle, &id) != 0)
+    if (!tav_id3_journal_name(context->path, name) || tav_identify_file(context->handle, &id) != 0)
         return TAV_JOURNAL_UNAVAILABLE;
-    journal j;
-    int32_t rc = compose(id, regions, count, &j);
-    if (rc == TAV_OK) rc = write_journal(path, j);
+    tav_id3_journal section, j;
+    int32_t rc = tav_id3_journal_section(id, regions, count, &section);
     if (rc != TAV_OK) return rc;
+    // A batched commit ends here: its batch writes the journal.
+    if (context->defer_journal) return tav_id3_defer_commit(context, &section, id.device);
+    const tav_id3_span sections[] = {{section.bytes, section.length}};
+    if ((rc = tav_id3_journal_assemble(sections, 1, &j)) != TAV_OK || (rc = write_journal_file(name, j)) != TAV_OK)
+        return rc;
     // From here the journal stands for the new bytes. A write that fails is
     // tried once more; failing again, the content is left for the next open
     // to complete, and the transaction, whose offsets may no longer hold,
     // ends with the failure.
-    if (apply(j, context->handle) != TAV_OK && (rc = apply(j, context->handle)) != TAV_OK) {
-        tav_id3_v2_edit_release(context);
-        return rc;
-    }
-    tav_unlink(path); // a journal left behind is valid and only writes these bytes again
+    const int32_t handle = context->handle;
+    for (int attempt = 0; (rc = tav_id3_journal_apply(section.bytes, handle)) != TAV_OK || tav_flush(handle) != 0;)
+        if (++attempt == 2) {
+            tav_id3_v2_edit_release(context);
+            return rc != TAV_OK ? rc : TAV_ERR_WRITE;
+        }
+    tav_unlink(name); // a journal left behind is valid and only writes these bytes again
     return TAV_OK;
 }
 
 int32_t tav_id3_recover(const wchar_t *path) {
     wchar_t name[TAV_PATH_MAX];
     int32_t handle = -1;
-    if (!journal_path(path, name) || tav_open(name, TAV_O_RDONLY, &handle) != 0) return TAV_OK;
-    journal j;
+    if (!tav_id3_journal_name(path, name) || tav_open(name, TAV_O_RDONLY, &handle) != 0) return TAV_OK;
+    tav_id3_journal j;
     int32_t rc = read_journal(handle, &j);
     tav_close(&handle);
     if (rc != TAV_OK) return TAV_ERR_OPEN;
@@ -175,14 +231,18 @@ int32_t tav_id3_recover(const wchar_t *path) {
     if (opened == TAV_OPEN_NOT_FOUND) return tav_unlink(name), TAV_OK;
     if (opened != 0) return TAV_ERR_OPEN;
     tav_file_identity id;
-    rc = tav_identify_file(handle, &id) != 0 ? TAV_ERR_OPEN : valid_for(j, id) ? apply(j, handle) : TAV_OK;
+    const uint8_t *section = nullptr;
+    if (tav_identify_file(handle, &id) != 0)
+        rc = TAV_ERR_OPEN;
+    else if ((section = tav_id3_journal_find(j, id)) != nullptr)
+        rc = tav_id3_journal_apply(section, handle) == TAV_OK && tav_flush(handle) == 0 ? TAV_OK : TAV_ERR_OPEN;
     tav_close(&handle);
-    if (rc != TAV_OK) return TAV_ERR_OPEN;
+    if (rc != TAV_OK) return rc;
     tav_unlink(name);
     return TAV_OK;
 }
 
 int32_t tav_id3_journal_pending(const wchar_t *path) {
     wchar_t name[TAV_PATH_MAX];
-    return journal_path(path, name) && tav_file_type(name) == TAV_FILE_TYPE_REGULAR;
+    return tav_id3_journal_name(path, name) && tav_file_type(name) == TAV_FILE_TYPE_REGULAR;
 }

@@ -25,6 +25,11 @@ int32_t tav_unlink(const wchar_t *path) {
     return UnlinkUtf8(tav_path_to_utf8(path));
 }
 
+int32_t tav_link(const wchar_t *existing, const wchar_t *name) {
+    if (!existing || !name) return -1;
+    return link(tav_path_to_utf8(existing).c_str(), tav_path_to_utf8(name).c_str()) == 0 ? 0 : -1;
+}
+
 int64_t tav_getfilesize(const wchar_t *path) {
     if (!path) return -1;
     int fd = tav_open_descriptor(tav_path_to_utf8(path), O_RDONLY, 0);

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 // Tells the calling thread's flush observer that a flush succeeded (handle -1
-// for a directory).
+// for a directory, -2 for whole file systems: everything written so far).
 void tav_flushed(int32_t handle);
 
 #endif

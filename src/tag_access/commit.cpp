@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tagmill/tagmill.h"
+#include "tagmill/batch.h"
 
 using namespace tagmill;
 
@@ -55,7 +56,9 @@ long CTagmill::Update() {
     tav_id3_v1_update v1{};
     if (m_updateV1) stageV1(v1);
     m_context.no_sync = m_durable ? 0 : 1;
+    m_context.defer_journal = m_batch ? 1 : 0;
     if (tav_id3_v2_edit_end_with_v1(&m_context, m_updateV1 ? &v1 : nullptr) != TAV_OK) return E_FAIL;
+    if (m_context.deferred && Failed(hr = m_batch->add(m_context))) return hr; // the change is lost, the file old
     if (m_updateV1) clearV1();
     m_editing = false;
     return S_OK;

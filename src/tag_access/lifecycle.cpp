@@ -4,6 +4,7 @@
 #include "engine/internal.h"
 #include "platform/paths.h"
 #include "tagmill/tagmill.h"
+#include "tagmill/batch.h"
 
 using namespace tagmill;
 
@@ -101,6 +102,7 @@ void CTagmill::copyClosedFields(const CTagmill &other) {
     m_ownerIdFlag = other.m_ownerIdFlag;
     m_updateV1 = other.m_updateV1;
     m_durable = other.m_durable;
+    m_batch = other.m_batch;
 }
 
 long CTagmill::Open(const std::wstring &path, long openMode) { return Open2(path, openMode, true); }
@@ -122,6 +124,7 @@ long CTagmill::OpenForAiff(const std::wstring &path, long openMode) {
 // ID3v1 tag.
 long CTagmill::OpenCommon(const std::wstring &path, long openMode, bool updateV1, bool aiff) {
     if (m_opened) return E_OPEN_FAILED;
+    if (m_batch && m_batch->holds(path)) m_batch->Finish(); // its change first, so that the edit starts from it
     m_updateV1 = updateV1;
     tav_id3_v2_header header{};
     int32_t engineMode = kEngineRead;

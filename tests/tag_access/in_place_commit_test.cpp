@@ -67,6 +67,51 @@ TEST(InPlaceCommit, HardLinksSeeTheChangedFile) {
     EXPECT_FALSE(FileExists(s.journal));
 }
 
+// Commits that share their flushes: each song keeps its old bytes until the
+// batch finishes, Finish flushes the (one, hard-linked)
+// journals before any song changes and the songs before any journal goes,
+// and a commit whose tag must grow does not wait.
+TEST(CommitBatch, JournalsThenSongsThenNoJournals) {
+    struct Watch {
+        Song songs[3];
+        Bytes original = Original(), committed;
+        std::vector<std::string> seen;
+    } w;
+    WriteFile(w.songs[0].path, w.original);
+    ASSERT_EQ(S_OK, Retitle(w.songs[0].path, L"New title"));
+    w.committed = ReadFile(w.songs[0].path);
+    CTagmillBatch batch;
+    for (int i = 0; i < 3; ++i) {
+        WriteFile(w.songs[i].path, w.original);
+        CTagmill t;
+        t.SetCommitBatch(&batch);
+        ASSERT_EQ(S_OK, t.Open(Widen(w.songs[i].path), 2));
+        ASSERT_EQ(S_OK, t.PutString(kTitle, {i == 2 ? std::wstring(900, L'x') : L"New title"}));
+        ASSERT_EQ(S_OK, t.Close());
+        EXPECT_EQ(i < 2, ReadFile(w.songs[i].path) == w.original) << i;
+        EXPECT_FALSE(FileExists(w.songs[i].journal)) << i;
+    }
+    EXPECT_EQ(2u, batch.Waiting());
+    tav_set_flush_observer(
+        [](int32_t handle, void *user) {
+            auto *w = static_cast<Watch *>(user);
+            std::string state = std::to_string(handle) + ":";
+            for (int i = 0; i < 2; ++i)
+                state += std::string(ReadFile(w->songs[i].path) == w->committed ? "new" : "old") +
+                         (FileExists(w->songs[i].journal) ? "+journal " : " ");
+            w->seen.push_back(state);
+        },
+        &w);
+    EXPECT_EQ(S_OK, batch.Finish());
+    tav_set_flush_observer(nullptr, nullptr);
+    EXPECT_EQ((std::vector<std::string>{"-2:old+journal old+journal ", "-2:new+journal new+journal "}), w.seen);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(w.committed, ReadFile(w.songs[i].path));
+        EXPECT_FALSE(FileExists(w.songs[i].journal));
+    }
+    EXPECT_EQ(0u, batch.Waiting());
+}
+
 // A child retitles the song back and forth until it is killed at a random
 // instant; the next open must find one of the two titles' files.
 TEST(InPlaceCommit, KilledAtAnyInstantLeavesOldOrNew) {

@@ -73,6 +73,20 @@ int32_t tav_flush_directory_of(const wchar_t *path) {
     return 0;
 }
 
+// No call flushes a whole volume without administrator rights, so each file
+// is flushed on its own (FlushFileBuffers also writes its directory entry).
+int32_t tav_flush_paths(const wchar_t *const *paths, uint32_t count) {
+    if (!paths && count) return -1;
+    for (uint32_t i = 0; i < count; ++i) {
+        int32_t handle = -1;
+        if (tav_open(paths[i], TAV_O_RDWR, &handle) != 0) return -1;
+        const int32_t rc = tav_flush(handle);
+        tav_close(&handle);
+        if (rc != 0) return -1;
+    }
+    return 0;
+}
+
 int32_t tav_write_at(int32_t handle, const void *buffer, uint32_t count, int64_t offset) {
     if ((!buffer && count != 0) || !tav_win_is_file_handle(handle) || offset < 0 || count > INT32_MAX) return -1;
     if (tav_fault(TAV_OP_WRITE)) return -1;

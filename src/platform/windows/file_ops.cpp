@@ -10,6 +10,11 @@ int32_t tav_unlink(const wchar_t *path) {
     return DeleteFileW(path) ? 0 : -1;
 }
 
+int32_t tav_link(const wchar_t *existing, const wchar_t *name) {
+    if (!existing || !name) return -1;
+    return CreateHardLinkW(name, existing, nullptr) ? 0 : -1;
+}
+
 int64_t tav_getfilesize(const wchar_t *path) {
     if (!path) return -1;
     HANDLE file = tav_win_open(path, GENERIC_READ, OPEN_EXISTING);
