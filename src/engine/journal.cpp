@@ -51,8 +51,14 @@ struct journal {
     ~journal() { tav_rud_free(bytes); }
 };
 
+// The journal is named after the file itself, whatever path opened it: a
+// symbolic link is followed first, so that an open through the link and an
+// open of its target find the same journal. A hard link in another directory
+// is a name of its own, and its journal is not seen from there.
 bool journal_path(const wchar_t *path, wchar_t out[TAV_PATH_MAX]) {
-    return path && tav_hidden_sibling(path, kSuffix, out, TAV_PATH_MAX) != 0;
+    wchar_t file[TAV_PATH_MAX];
+    return path && tav_resolve_path(path, file, TAV_PATH_MAX) != 0 &&
+           tav_hidden_sibling(file, kSuffix, out, TAV_PATH_MAX) != 0;
 }
 
 int32_t compose(const tav_file_identity &id, const tav_id3_region *regions, uint32_t count, journal *j) {
