@@ -66,10 +66,10 @@ int32_t tav_unlink(const wchar_t *path);
 /// @brief Moves source over destination, which is replaced whole or not at all.
 /// On one file system source is renamed over destination; otherwise it is
 /// copied into a new file beside destination, flushed and renamed over it, and
-/// source is deleted. An existing destination's permission bits (and owner,
-/// where allowed) carry over; a symbolic link is followed, not replaced. Only
-/// when destination's directory refuses new files are the bytes written over
-/// destination in place.
+/// source is deleted. An existing destination's permission bits (and owner and
+/// extended attributes, ACLs among them, where allowed) carry over; a symbolic
+/// link is followed, not replaced. Only when destination's directory refuses
+/// new files are the bytes written over destination in place.
 /// @return 0 once destination holds source's bytes (even when deleting source
 /// fails); -1 otherwise, with destination as it was (unless an in-place write
 /// failed part-way) and nothing left behind.
