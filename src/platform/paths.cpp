@@ -95,7 +95,10 @@ void tav_split_path(const std::string &path, std::string *directory, std::string
 
 uint32_t tav_resolve_path(const wchar_t *path, wchar_t *out, uint32_t length) {
     if (!path || !out || length == 0) return 0;
-    const std::wstring resolved = tav_path_from_utf8(tav_resolve_links(tav_path_to_utf8(path)));
+    const std::string target = tav_resolve_links(tav_path_to_utf8(path));
+    std::wstring resolved = tav_path_from_utf8(target);
+    // A target whose name is not UTF-8 has no wide form that leads back to it.
+    if (tav_path_to_utf8(resolved.c_str()) != target) resolved = path;
     if (resolved.size() + 1 > length) return 0;
     std::wmemcpy(out, resolved.c_str(), resolved.size() + 1);
     return static_cast<uint32_t>(resolved.size());

@@ -7,10 +7,11 @@
 //    destination, flushed, and that is renamed over the destination; then
 //    the source goes.
 // The replacement takes over the destination's permission bits, and its owner
-// and extended attributes (ACLs among them) where this process may set them. A destination reached through a symbolic link
-// is replaced at the link's target, so the link stays a link. Only when the
-// directory lets this process add no file does the move fall back to writing
-// the bytes over the destination in place.
+// and extended attributes (ACLs among them) where this process may set them.
+// A destination reached through a symbolic link is replaced at the link's
+// target, so the link stays a link. Only when the directory lets this process
+// add no file does the move fall back to writing the bytes over the
+// destination in place.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>

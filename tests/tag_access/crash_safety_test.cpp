@@ -122,7 +122,8 @@ TEST(CrashSafety, LockedDirectoryFallsBackToTheTemporaryDirectory) {
     chmod(path.c_str(), 0666);
     chmod(tmp.c_str(), 0777);
     const pid_t child = fork();
-    if (child == 0) _exit(root && (setgid(65534) != 0 || setuid(65534) != 0) ? 2 : CommitInChild(path, tmp, true) ? 0 : 1);
+    if (child == 0)
+        _exit(root && (setgid(65534) != 0 || setuid(65534) != 0) ? 2 : CommitInChild(path, tmp, true) ? 0 : 1);
     int status = 0;
     ASSERT_EQ(child, waitpid(child, &status, 0));
     chmod(locked.c_str(), 0755);
