@@ -69,10 +69,10 @@ int32_t tav_link(const wchar_t *existing, const wchar_t *name);
 /// @brief Moves source over destination, which is replaced whole or not at all.
 /// On one file system source is renamed over destination; otherwise it is
 /// copied into a new file beside destination, flushed and renamed over it, and
-/// source is deleted. An existing destination's permission bits (and owner,
-/// where allowed) carry over; a symbolic link is followed, not replaced. Only
-/// when destination's directory refuses new files are the bytes written over
-/// destination in place.
+/// source is deleted. An existing destination's permission bits (and owner and
+/// extended attributes, ACLs among them, where allowed) carry over; a symbolic
+/// link is followed, not replaced. Only when destination's directory refuses
+/// new files are the bytes written over destination in place.
 /// @return 0 once destination holds source's bytes (even when deleting source
 /// fails); -1 otherwise, with destination as it was (unless an in-place write
 /// failed part-way) and nothing left behind.
@@ -126,6 +126,13 @@ int32_t tav_flushes_enabled(void);
 /// @return the characters written without the terminator, or 0 when it does
 /// not fit.
 uint32_t tav_hidden_sibling(const wchar_t *path, const wchar_t *suffix, wchar_t *out, uint32_t length);
+/// @brief The path of the file that path names: a symbolic link in its last
+/// component is followed to its target (realpath); any other path, and one that
+/// cannot be resolved, is copied as it is. On Windows always as it is.
+/// @param length the size of out in wide characters.
+/// @return the characters written without the terminator, or 0 when it does
+/// not fit.
+uint32_t tav_resolve_path(const wchar_t *path, wchar_t *out, uint32_t length);
 /// @brief Copies count bytes of from, starting at from_offset, to to at
 /// to_offset; the kernel copies (or shares blocks) where it can. Each piece is a
 /// read and a write fault point.
@@ -133,7 +140,16 @@ uint32_t tav_hidden_sibling(const wchar_t *path, const wchar_t *suffix, wchar_t 
 /// early).
 int32_t tav_copy_range(int32_t from, int64_t from_offset, int32_t to, int64_t to_offset, int64_t count);
 
-// Temporary files: the directory is $TMPDIR, else /tmp, with a trailing '/'.
+// Temporary files: beside the file they will replace, or in the temporary
+// directory ($TMPDIR, else /tmp, with a trailing '/').
+/// @brief Creates a new empty hidden file ".<name>.id3XXXXXX" (mkostemp) in the
+/// directory of the file at path (a symbolic link's target), and writes its name
+/// into name (TAV_PATH_MAX wide characters). On Windows the file is
+/// "<dir>id3XXXX.tmp" (GetTempFileNameW). A TAV_OP_TEMP_NAME fault point.
+/// @return 0; TAV_OPEN_DENIED when the directory lets this process add no file
+/// (or the name does not fit), so the caller may use the temporary directory
+/// instead; -1 for any other failure.
+int32_t tav_create_temp_beside(const wchar_t *path, wchar_t *name);
 /// @brief Writes the temporary directory (with a trailing '/') into buffer.
 /// @param length the buffer's size in wide characters.
 /// @param[out] buffer receives the directory and a terminator.

@@ -8,7 +8,8 @@
 // open of the content (tav_id3_recover, run by every context creation)
 // writes again in full before anything reads the tag.
 //
-// The journal is ".<name>.tagmill-journal" in the content's directory. A
+// The journal is ".<name>.tagmill-journal" beside the file (a symbolic link
+// followed). A
 // batch of commits (journal_batch.cpp) writes one journal for many contents
 // and gives it each content's journal name as a hard link, so a journal holds
 // one section per content. All numbers big-endian:
@@ -115,8 +116,14 @@ int32_t read_journal(int32_t handle, tav_id3_journal *j) {
 
 tav_id3_journal::~tav_id3_journal() { tav_rud_free(bytes); }
 
+// The journal is named after the file itself, whatever path opened it: a
+// symbolic link is followed first, so that an open through the link and an
+// open of its target find the same journal. A hard link in another directory
+// is a name of its own, and its journal is not seen from there.
 bool tav_id3_journal_name(const wchar_t *path, wchar_t out[TAV_PATH_MAX]) {
-    return path && tav_hidden_sibling(path, kSuffix, out, TAV_PATH_MAX) != 0;
+    wchar_t file[TAV_PATH_MAX];
+    return path && tav_resolve_path(path, file, TAV_PATH_MAX) != 0 &&
+           tav_hidden_sibling(file, kSuffix, out, TAV_PATH_MAX) != 0;
 }
 
 int32_t tav_id3_journal_section(const tav_file_identity &id, const tav_id3_region *regions, uint32_t count,

@@ -1,7 +1,8 @@
 // The new tag of an edit, built whole in memory (layout, padding, header,
 // extended header, frames, footer), and the rewrite of the whole content
-// around it: into a temporary file (bytes before the tag, the new tag, the
-// bytes after the old tag, AIFF sizes), or straight into a new memory image.
+// around it: into a temporary file beside the content (bytes before the tag,
+// the new tag, the bytes after the old tag, AIFF sizes), or straight into a
+// new memory image.
 // The content itself is only read here; replace.cpp puts the finished file in
 // its place, journal.cpp writes a tag that keeps its place over the old one.
 #include <cstring>
@@ -110,16 +111,26 @@ int32_t lay_out(tav_id3_context *context, const tav_id3_v2_header *header, layou
     return TAV_OK;
 }
 
-// The temporary file lives in the temporary directory under a unique "id3"
-// name that the platform creates. The name buffer must also be able to hold
-// the content's path, so a content whose path does not fit is refused.
+// The temporary file is made beside the content (a hidden unique name that
+// the platform creates), so that it replaces the content by a rename in one
+// directory and is never copied across file systems. A directory that lets
+// this process add no file sends it to the temporary directory under a
+// unique "id3" name instead; the move then copies it over the content.
+int32_t make_temp_file(const wchar_t *path, wchar_t *name) {
+    int32_t made = tav_create_temp_beside(path, name);
+    if (made != TAV_OPEN_DENIED) return made == 0 ? TAV_OK : TAV_ERR_OTHER;
+    wchar_t directory[TAV_PATH_MAX + 1];
+    if (tav_get_temp_path(TAV_PATH_MAX + 1, directory) == 0) return TAV_ERR_OTHER;
+    return tav_get_temp_file_name(directory, name) != 0 ? TAV_OK : TAV_ERR_OTHER;
+}
+
+// The name buffer must also be able to hold the content's path, so a content
+// whose path does not fit is refused.
 int32_t create_temp(tav_id3_context *context) {
     tav_id3_edit_state *edit = context->edit;
     if (context->path && wcslen(context->path) >= TAV_PATH_MAX) return TAV_ERR_OTHER;
-    wchar_t directory[TAV_PATH_MAX + 1];
-    if (tav_get_temp_path(TAV_PATH_MAX + 1, directory) == 0) return TAV_ERR_OTHER;
     edit->temp_name[0] = L'\0';
-    if (tav_get_temp_file_name(directory, edit->temp_name) == 0) {
+    if (make_temp_file(context->path, edit->temp_name) != TAV_OK) {
         edit->temp_name[0] = L'\0';
         return TAV_ERR_OTHER;
     }

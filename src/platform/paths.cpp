@@ -1,8 +1,9 @@
-// Wide path <-> UTF-8 conversion, and hidden names beside a path. Paths are
-// stored on the file system as UTF-8; inside the library they are strings of
-// code points.
+// Wide path <-> UTF-8 conversion, the file behind a symbolic link, and
+// hidden names beside a path. Paths are stored on the file system as UTF-8;
+// inside the library they are strings of code points.
 #include "platform/paths.h"
 
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cwchar>
@@ -74,6 +75,33 @@ std::wstring tav_path_from_utf8(const std::string &path) {
         i += n ? n : 1;
     }
     return out;
+}
+
+std::string tav_resolve_links(const std::string &path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char *real = realpath(path.c_str(), nullptr);
+    if (!real) return path;
+    std::string resolved = real;
+    free(real);
+    return resolved;
+}
+
+void tav_split_path(const std::string &path, std::string *directory, std::string *base) {
+    size_t slash = path.rfind('/');
+    *directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    *base = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+uint32_t tav_resolve_path(const wchar_t *path, wchar_t *out, uint32_t length) {
+    if (!path || !out || length == 0) return 0;
+    const std::string target = tav_resolve_links(tav_path_to_utf8(path));
+    std::wstring resolved = tav_path_from_utf8(target);
+    // A target whose name is not UTF-8 has no wide form that leads back to it.
+    if (tav_path_to_utf8(resolved.c_str()) != target) resolved = path;
+    if (resolved.size() + 1 > length) return 0;
+    std::wmemcpy(out, resolved.c_str(), resolved.size() + 1);
+    return static_cast<uint32_t>(resolved.size());
 }
 
 bool tav_stat_size(const wchar_t *path, int64_t *size) {

@@ -2,17 +2,18 @@
 // whole or not at all, even if the process dies part-way:
 //  - on one file system, the source is flushed to disk and renamed over the
 //    destination;
-//  - across file systems (the engine's temporary file usually sits on a
-//    tmpfs), the source is copied into a staging file beside the destination,
-//    flushed, and that is renamed over the destination; then the source goes.
+//  - across file systems (rare: the engine makes its temporary file beside
+//    the destination), the source is copied into a staging file beside the
+//    destination, flushed, and that is renamed over the destination; then
+//    the source goes.
 // The replacement takes over the destination's permission bits, and its owner
-// where this process may set it. A destination reached through a symbolic link
-// is replaced at the link's target, so the link stays a link. Only when the
-// directory lets this process add no file does the move fall back to writing
-// the bytes over the destination in place.
+// and extended attributes (ACLs among them) where this process may set them.
+// A destination reached through a symbolic link is replaced at the link's
+// target, so the link stays a link. Only when the directory lets this process
+// add no file does the move fall back to writing the bytes over the
+// destination in place.
 #include <errno.h>
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,7 @@
 #include "platform/faults.h"
 #include "platform/file_copy.h"
 #include "platform/paths.h"
+#include "platform/xattrs.h"
 #include "tagmill/platform.h"
 
 namespace {
@@ -37,24 +39,10 @@ struct Target {
     struct stat st;        // its status, when it existed
 };
 
-// Follows a symbolic link to the file it names; a link that leads nowhere is
-// left as it is (the move then replaces the link itself).
-std::string ResolveLinks(const std::string &path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char *real = realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string resolved = real;
-    free(real);
-    return resolved;
-}
-
 // Only a regular file (or no file yet) can be replaced.
 bool ResolveTarget(const std::string &destination, Target *t) {
-    t->path = ResolveLinks(destination);
-    size_t slash = t->path.rfind('/');
-    t->directory = slash == std::string::npos ? "." : slash == 0 ? "/" : t->path.substr(0, slash);
-    t->base = slash == std::string::npos ? t->path : t->path.substr(slash + 1);
+    t->path = tav_resolve_links(destination);
+    tav_split_path(t->path, &t->directory, &t->base);
     if (t->base.empty()) return false;
     t->existed = stat(t->path.c_str(), &t->st) == 0;
     return !t->existed || S_ISREG(t->st.st_mode);
@@ -65,11 +53,14 @@ bool OnDevice(const std::string &directory, dev_t device) {
     return stat(directory.c_str(), &st) == 0 && st.st_dev == device;
 }
 
-// Gives fd the owner and permission bits of `like`. Best effort: a file
-// system without owners or modes (FAT, some network shares) refuses, and that
-// must not stop the move. The owner goes first, since changing it can clear
-// the set-ID bits.
-void AdoptOwnerAndMode(int fd, const struct stat &like) {
+// Gives fd the owner and permission bits of `like`, and the extended
+// attributes of the file at `attributes_of` when there is one. Best effort: a
+// file system without owners, modes or attributes (FAT, some network shares)
+// refuses, and that must not stop the move. The owner goes first, since
+// changing it can clear the set-ID bits (and a file capability); the mode
+// last, so that it is the old file's even where an ACL set before it moved
+// the group bits.
+void AdoptAttributes(int fd, const struct stat &like, const char *attributes_of) {
     struct stat own;
     if (fstat(fd, &own) != 0) return;
     if (own.st_uid != like.st_uid || own.st_gid != like.st_gid) {
@@ -78,6 +69,7 @@ void AdoptOwnerAndMode(int fd, const struct stat &like) {
             (void)fchown(fd, static_cast<uid_t>(-1), like.st_gid);
         }
     }
+    if (attributes_of) tav_copy_xattrs(attributes_of, fd);
     (void)fchmod(fd, like.st_mode & 07777);
 }
 
@@ -93,7 +85,7 @@ Step MoveWithin(const std::string &from, const Target &t) {
     int fd = tav_open_descriptor(from, O_RDONLY, 0);
     if (fd < 0) return Step::kFailed;
     bool flushed = tav_flush_descriptor(fd);
-    if (flushed && t.existed) AdoptOwnerAndMode(fd, t.st);
+    if (flushed && t.existed) AdoptAttributes(fd, t.st, t.path.c_str());
     close(fd);
     if (!flushed || tav_fault(TAV_OP_RENAME)) return Step::kFailed;
     if (rename(from.c_str(), t.path.c_str()) != 0) return RenameFailure(errno);
@@ -123,7 +115,7 @@ Step StageAndReplace(int from, const struct stat &source, const Target &t, bool 
     off_t copied = 0;
     bool ok = tav_copy_descriptor(from, staged.fd, &copied);
     // After the copy: writing to a file can clear its set-ID bits.
-    if (ok) AdoptOwnerAndMode(staged.fd, t.existed ? t.st : source);
+    if (ok) AdoptAttributes(staged.fd, t.existed ? t.st : source, t.existed ? t.path.c_str() : nullptr);
     ok = ok && tav_flush_descriptor(staged.fd);
     if (ok && !tav_name_beside_file(t.directory, t.base, &staged)) {
         // No way to name an unnamed file here: start over with a named one.

@@ -1,13 +1,14 @@
-// The user's temporary directory and unique temporary files in it. The
-// directory is $TMPDIR when set and non-empty, else /tmp; every temporary
-// file is created empty under the prefix "id3" by mkstemp, so no two writers
-// can ever pick the same name.
+// Unique temporary files: beside the file that they will replace, as hidden
+// ".<name>.id3XXXXXX" files, or in the user's temporary directory ($TMPDIR
+// when set and non-empty, else /tmp) under the prefix "id3". Each is created
+// empty by mkstemp (mkostemp), so no two writers can ever pick the same name.
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cwchar>
 #include <string>
 
+#include "platform/beside_file.h"
 #include "platform/faults.h"
 #include "platform/paths.h"
 #include "tagmill/platform.h"
@@ -50,4 +51,29 @@ uint32_t tav_get_temp_file_name(const wchar_t *directory, wchar_t *name) {
         return 0;
     }
     return 1;
+}
+
+int32_t tav_create_temp_beside(const wchar_t *path, wchar_t *name) {
+    if (!path || !name) return -1;
+    // Beside the file that a move will replace: a link's target.
+    std::string directory, base;
+    tav_split_path(tav_resolve_links(tav_path_to_utf8(path)), &directory, &base);
+    if (base.empty()) return -1;
+    tav_beside_file file;
+    switch (tav_create_beside_file(directory, base, false, &file)) {
+    case tav_beside_result::kCreated: break;
+    case tav_beside_result::kDirectoryRefused: return TAV_OPEN_DENIED;
+    case tav_beside_result::kFailed: return -1;
+    }
+    close(file.fd);
+    file.fd = -1;
+    // The name travels as wide text: one that the buffer cannot hold, or
+    // that would not come back to the same bytes (a link's target need not
+    // be UTF-8), is of no use.
+    const std::wstring wide = tav_path_from_utf8(file.name);
+    if (tav_path_to_utf8(wide.c_str()) != file.name || CopyOut(wide, TAV_PATH_MAX, name) == 0) {
+        tav_discard_beside_file(&file);
+        return TAV_OPEN_DENIED;
+    }
+    return 0;
 }

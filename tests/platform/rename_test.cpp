@@ -6,6 +6,7 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -112,6 +113,20 @@ TEST(PlatformRename, ReplacesTheDestinationWholeOrRefuses) {
         EXPECT_EQ(Ascii("source"), ReadFile(Src(s)));
         EXPECT_FALSE(FileExists(s.home->file("new")));
         EXPECT_TRUE(StagingLeftovers(s.home->path()).empty());
+    });
+}
+
+// The destination's extended attributes (ACLs are some) stay with it.
+TEST(PlatformRename, KeepsExtendedAttributes) {
+    ForEachFileSystemLayout([](const DirPair &s) {
+        WriteFile(Src(s), Ascii("new"));
+        WriteFile(Dest(s), Ascii("old"));
+        if (setxattr(Dest(s).c_str(), "user.tagmill", "kept", 4, 0) != 0)
+            GTEST_SKIP() << "the file system of " << s.home->path() << " refuses user extended attributes";
+        ASSERT_EQ(0, Move(Src(s), Dest(s)));
+        char value[8] = {};
+        EXPECT_EQ(4, getxattr(Dest(s).c_str(), "user.tagmill", value, sizeof value));
+        EXPECT_STREQ("kept", value);
     });
 }
 

@@ -1,11 +1,12 @@
 // Helpers for the edit-transaction tests: a content under edit in a scratch
-// directory that is also $TMPDIR (so leftover temporary files can be seen),
+// directory with its own $TMPDIR (so leftover temporary files can be seen),
 // frame IDs and appends, and the transaction's frame list.
 #ifndef TAGMILL_TEST_EDIT_SUPPORT_H
 #define TAGMILL_TEST_EDIT_SUPPORT_H
 
 #include "engine/edit_internal.h"
 #include "support/context_support.h"
+#include "support/crash_support.h"
 
 namespace testsupport {
 
@@ -14,7 +15,12 @@ class EditScratch {
 public:
     EditScratch() : m_tmp(m_dir.file("tmp")), m_env(m_tmp) { MakeDirectory(m_tmp); }
     std::string file(const std::string &name) const { return m_dir.file(name); }
-    std::vector<std::string> Leftovers() const { return TempFilesWithPrefix(m_tmp); } // id3* temporary files
+    // Temporary files beside the content, and id3* ones in $TMPDIR.
+    std::vector<std::string> Leftovers() const {
+        std::vector<std::string> names = StagingLeftovers(m_dir.path()), tmp = TempFilesWithPrefix(m_tmp);
+        names.insert(names.end(), tmp.begin(), tmp.end());
+        return names;
+    }
 
 private:
     TempDir m_dir;

@@ -112,6 +112,24 @@ TEST(CommitBatch, JournalsThenSongsThenNoJournals) {
     EXPECT_EQ(0u, batch.Waiting());
 }
 
+// A commit through a symbolic link in another directory keeps its journal
+// beside the file itself, where an open by the file's own name completes it.
+TEST(InPlaceCommit, JournalOfALinkIsBesideItsTarget) {
+    Song s;
+    WriteFile(s.path, Original());
+    const std::string elsewhere = s.dir.file("elsewhere"), link = elsewhere + "/link.mp3";
+    ASSERT_TRUE(MakeDirectory(elsewhere));
+    ASSERT_EQ(0, symlink(s.path.c_str(), link.c_str()));
+    int writes = 0; // the journal is written, both writes over the song fail
+    tav_set_fault_hook([](tav_op op, void *n) { return int(op == TAV_OP_WRITE && ++*static_cast<int *>(n) > 1); },
+                       &writes);
+    EXPECT_NE(S_OK, Retitle(link, L"New title"));
+    tav_set_fault_hook(nullptr, nullptr);
+    ASSERT_TRUE(FileExists(s.journal));
+    EXPECT_NE(Original(), ReopenedBytes(s.path)); // nothing but the journal wrote the new tag
+    EXPECT_FALSE(FileExists(s.journal));
+}
+
 // A child retitles the song back and forth until it is killed at a random
 // instant; the next open must find one of the two titles' files.
 TEST(InPlaceCommit, KilledAtAnyInstantLeavesOldOrNew) {

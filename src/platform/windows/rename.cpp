@@ -7,6 +7,11 @@
 //    source goes.
 // Only when the destination's directory refuses new files does the move fall
 // back to copying the bytes over the destination in place.
+// What the replaced file keeps: MoveFileExW puts the new file, with its own
+// attributes, security descriptor and alternate streams (those it inherited
+// from the directory), where the old one was; ReplaceFileW would carry the
+// old file's over instead, but it neither writes through nor crosses volumes,
+// so the old file's are left behind.
 #include <string>
 
 #include "platform/faults.h"
