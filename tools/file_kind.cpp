@@ -47,12 +47,15 @@ bool HasMpegFrame(const Bytes &head) {
     return false;
 }
 
-bool ReadEnds(const std::string &path, uint64_t size, Bytes &head, Bytes &tail) {
+// The first bytes (all of them, up to kHeadScan, unless `full` is false:
+// then the first twelve) and, with `full`, the last bytes.
+bool ReadEnds(const std::string &path, uint64_t size, bool full, Bytes &head, Bytes &tail) {
     std::ifstream in(host::Native(path), std::ios::binary);
     if (!in) return false;
-    head.resize(static_cast<size_t>(std::min<uint64_t>(size, kHeadScan)));
+    head.resize(static_cast<size_t>(std::min<uint64_t>(size, full ? kHeadScan : 12)));
     in.read(reinterpret_cast<char *>(head.data()), static_cast<std::streamsize>(head.size()));
     if (static_cast<size_t>(in.gcount()) != head.size()) return false;
+    if (!full) return true;
     tail.resize(static_cast<size_t>(std::min<uint64_t>(size, kTailScan)));
     in.seekg(static_cast<std::streamoff>(size - tail.size()));
     in.read(reinterpret_cast<char *>(tail.data()), static_cast<std::streamsize>(tail.size()));
@@ -73,13 +76,16 @@ FileKind ClassifyFile(const std::string &path) {
     if (host::Stat(path, &st) != 0)
         return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Unreadable;
     if (S_ISDIR(st.st_mode)) return FileKind::Directory;
+    // The first twelve bytes tell most files; only the others need the scan.
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
     Bytes head, tail;
-    if (!ReadEnds(path, static_cast<uint64_t>(st.st_size), head, tail)) return FileKind::Unreadable;
-    if (StartsWith(head, 0, "FORM") && (StartsWith(head, 8, "AIFF") || StartsWith(head, 8, "AIFC")))
-        return FileKind::Aiff;
-    if (StartsWith(head, 0, "ID3") || HasTrailingTag(tail) || HasMpegFrame(head))
-        return FileKind::Mpeg;
-    return FileKind::Unknown;
+    for (bool full : {false, true}) {
+        if (!ReadEnds(path, size, full, head, tail)) return FileKind::Unreadable;
+        if (StartsWith(head, 0, "FORM") && (StartsWith(head, 8, "AIFF") || StartsWith(head, 8, "AIFC")))
+            return FileKind::Aiff;
+        if (StartsWith(head, 0, "ID3")) return FileKind::Mpeg;
+    }
+    return HasTrailingTag(tail) || HasMpegFrame(head) ? FileKind::Mpeg : FileKind::Unknown;
 }
 
 bool StartsLikeAudio(const unsigned char *head, size_t size) {

@@ -385,7 +385,8 @@ tav_id3_journal_batch *tav_id3_journal_batch_create(void);
 /// keep their old bytes).
 void tav_id3_journal_batch_destroy(tav_id3_journal_batch *batch);
 /// @brief Takes the commit that the context's last edit end left waiting.
-/// @return TAV_OK; TAV_ERR_STATE when the context holds none; TAV_ERR_NOMEM.
+/// @return TAV_OK; TAV_ERR_STATE when the context holds none; TAV_ERR_PARAM
+/// when no journal name fits beside the content; TAV_ERR_NOMEM.
 int32_t tav_id3_journal_batch_add(tav_id3_journal_batch *batch, tav_id3_context *context);
 /// @brief The number of commits waiting in the batch.
 uint32_t tav_id3_journal_batch_waiting(const tav_id3_journal_batch *batch);

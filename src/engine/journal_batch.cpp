@@ -21,7 +21,8 @@ namespace {
 enum entry_state { kWaiting, kJournaled, kWritten, kFailed };
 
 struct batch_entry {
-    wchar_t *path; // tav_rud_* heap
+    wchar_t *path;    // tav_rud_* heap
+    wchar_t *journal; // its journal's name, tav_rud_* heap
     tav_id3_deferred_commit commit;
     entry_state state;
 };
@@ -29,6 +30,7 @@ struct batch_entry {
 void free_entries(batch_entry *entries, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         tav_rud_free(entries[i].path);
+        tav_rud_free(entries[i].journal);
         tav_rud_free(entries[i].commit.section);
     }
 }
@@ -72,11 +74,11 @@ bool grow(tav_id3_journal_batch *batch) {
 }
 
 // A journal of its own, for a content that could not share its device's.
-entry_state write_alone(const batch_entry &e, const wchar_t *name) {
+entry_state write_alone(const batch_entry &e) {
     const tav_id3_span one = {e.commit.section, e.commit.length};
     tav_id3_journal j;
     if (tav_id3_journal_assemble(&one, 1, &j) != TAV_OK) return kFailed;
-    return tav_id3_journal_write(name, j) == TAV_OK ? kJournaled : kFailed;
+    return tav_id3_journal_write(e.journal, j) == TAV_OK ? kJournaled : kFailed;
 }
 
 // The journal of every waiting entry on the device of entries[first], under
@@ -90,18 +92,15 @@ void write_device_journal(tav_id3_journal_batch *batch, uint32_t first) {
         if (e[i].state == kWaiting && e[i].commit.device == device)
             spans[count++] = tav_id3_span{e[i].commit.section, e[i].commit.length};
     tav_id3_journal j;
-    wchar_t primary[TAV_PATH_MAX], name[TAV_PATH_MAX];
     const bool made = spans && tav_id3_journal_assemble(spans, count, &j) == TAV_OK &&
-                      tav_id3_journal_name(e[first].path, primary) && tav_id3_journal_write(primary, j) == TAV_OK;
+                      tav_id3_journal_write(e[first].journal, j) == TAV_OK;
     tav_rud_free(spans);
     for (uint32_t i = first; i < batch->count; ++i) {
         if (e[i].state != kWaiting || e[i].commit.device != device) continue;
-        if (!tav_id3_journal_name(e[i].path, name))
-            e[i].state = kFailed;
-        else if (made && (i == first || tav_link(primary, name) == 0))
+        if (made && (i == first || tav_link(e[first].journal, e[i].journal) == 0))
             e[i].state = kJournaled;
         else
-            e[i].state = write_alone(e[i], name);
+            e[i].state = write_alone(e[i]);
     }
 }
 
@@ -117,32 +116,15 @@ entry_state write_content(const batch_entry &e) {
     return ok ? kWritten : kFailed;
 }
 
-// The paths (journal names or contents) of the entries in `state`, for one
-// group flush; a heap array of heap strings, freed by free_paths.
-const wchar_t **paths_in(const tav_id3_journal_batch *batch, entry_state state, bool journals, uint32_t *count) {
-    auto **paths = static_cast<const wchar_t **>(tav_rud_malloc(sizeof(wchar_t *) * (batch->count ? batch->count : 1)));
-    *count = 0;
-    wchar_t name[TAV_PATH_MAX];
-    for (uint32_t i = 0; paths && i < batch->count; ++i) {
-        const batch_entry &e = batch->entries[i];
-        if (e.state != state || (journals && !tav_id3_journal_name(e.path, name))) continue;
-        const wchar_t *path = journals ? name : e.path;
-        paths[(*count)++] = tav_rud_strndup(path, wcslen(path));
-    }
-    return paths;
-}
-
-void free_paths(const wchar_t **paths, uint32_t count) {
-    for (uint32_t i = 0; paths && i < count; ++i) tav_rud_free(const_cast<wchar_t *>(paths[i]));
-    tav_rud_free(paths);
-}
-
-// One group flush of the entries in `state` (their journals or contents).
+// One group flush of the entries in `state`: their journals or contents.
 bool flush_group(const tav_id3_journal_batch *batch, entry_state state, bool journals) {
+    auto **paths = static_cast<const wchar_t **>(tav_rud_malloc(sizeof(wchar_t *) * (batch->count ? batch->count : 1)));
+    if (!paths) return false;
     uint32_t count = 0;
-    const wchar_t **paths = paths_in(batch, state, journals, &count);
-    const bool ok = paths && tav_flush_paths(paths, count) == 0;
-    free_paths(paths, count);
+    for (uint32_t i = 0; i < batch->count; ++i)
+        if (batch->entries[i].state == state) paths[count++] = journals ? batch->entries[i].journal : batch->entries[i].path;
+    const bool ok = tav_flush_paths(paths, count) == 0;
+    tav_rud_free(paths);
     return ok;
 }
 
@@ -159,13 +141,13 @@ int32_t finish(tav_id3_journal_batch *batch) {
     // Only contents made durable may lose their journals; one left behind
     // only writes the same bytes again.
     if (!flush_group(batch, kWritten, false)) return TAV_ERR_WRITE;
-    uint32_t count = 0;
-    const wchar_t **names = paths_in(batch, kWritten, true, &count);
-    for (uint32_t i = 0; i < count; ++i) tav_unlink(names[i]);
-    free_paths(names, count);
+    int32_t rc = TAV_OK;
     for (uint32_t i = 0; i < batch->count; ++i)
-        if (e[i].state != kWritten) return TAV_ERR_WRITE;
-    return TAV_OK;
+        if (e[i].state == kWritten)
+            tav_unlink(e[i].journal);
+        else
+            rc = TAV_ERR_WRITE;
+    return rc;
 }
 
 } // namespace
@@ -184,9 +166,12 @@ void tav_id3_journal_batch_destroy(tav_id3_journal_batch *batch) {
 int32_t tav_id3_journal_batch_add(tav_id3_journal_batch *batch, tav_id3_context *context) {
     if (!batch || !context) return TAV_ERR_PARAM;
     if (!context->deferred) return TAV_ERR_STATE;
+    wchar_t name[TAV_PATH_MAX];
+    if (!tav_id3_journal_name(context->path, name)) return TAV_ERR_PARAM;
     wchar_t *path = grow(batch) ? tav_rud_strndup(context->path, wcslen(context->path)) : nullptr;
-    if (!path) return TAV_ERR_NOMEM;
-    batch->entries[batch->count++] = batch_entry{path, *context->deferred, kWaiting};
+    wchar_t *journal = path ? tav_rud_strndup(name, wcslen(name)) : nullptr;
+    if (!journal) return tav_rud_free(path), TAV_ERR_NOMEM;
+    batch->entries[batch->count++] = batch_entry{path, journal, *context->deferred, kWaiting};
     tav_rud_free(context->deferred); // its section now belongs to the entry
     context->deferred = nullptr;
     return TAV_OK;
