@@ -1,8 +1,12 @@
 // Implementation of the crash-safety test helpers.
 #include "support/crash_support.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -52,9 +56,6 @@ std::vector<std::string> StagingLeftovers(const std::string &directory) {
     return TempFilesWithPrefix(directory, "id3"); // the system's unique names
 #endif
     std::vector<std::string> names;
-#ifdef _WIN32
-    return TempFilesWithPrefix(directory, "id3"); // the system's unique names
-#endif
     for (const std::string &name : TempFilesWithPrefix(directory, "."))
         if (name.find(".id3") != std::string::npos) names.push_back(name);
     return names;
@@ -67,5 +68,70 @@ int FailOpAt(tav_op op, void *plan) {
     p->op = op;
     return 1;
 }
+
+#ifdef _WIN32
+namespace {
+const wchar_t kChildArguments[] = L"TAGMILL_KILL_TEST_CHILD"; // one argument a line
+} // namespace
+
+Child::Child(const char *suite, ChildBody, const ChildArgs &args) {
+    std::wstring joined, program(MAX_PATH, L'\0');
+    for (const std::string &arg : args) joined += Widen(arg) + L'\n';
+    program.resize(GetModuleFileNameW(nullptr, &program[0], MAX_PATH));
+    std::wstring command = L"\"" + program + L"\" --gtest_filter=" + Widen(suite) + L".KillTestChild";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    SetEnvironmentVariableW(kChildArguments, joined.c_str()); // the child inherits the environment
+    // Detached: the child's test report would only clutter the parent's.
+    if (CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                       &startup, &child)) {
+        CloseHandle(child.hThread);
+        m_child = child.hProcess;
+    }
+    SetEnvironmentVariableW(kChildArguments, nullptr);
+}
+
+void Child::Kill() {
+    if (!started()) return;
+    TerminateProcess(m_child, 1);
+    Wait();
+}
+
+int Child::Wait() {
+    DWORD code = 0;
+    const bool ended = started() && WaitForSingleObject(m_child, INFINITE) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(m_child, &code);
+    if (started()) CloseHandle(m_child);
+    m_child = kNone;
+    return ended ? static_cast<int>(code) : -1;
+}
+
+void RunAsKillTestChild(ChildBody body) {
+    const wchar_t *joined = _wgetenv(kChildArguments);
+    if (!joined) GTEST_SKIP() << "runs only as the child of a kill test";
+    ChildArgs args;
+    const std::string all = Narrow(joined);
+    for (size_t at = 0, end; (end = all.find('\n', at)) != std::string::npos; at = end + 1)
+        args.push_back(all.substr(at, end - at));
+    _exit(body(args));
+}
+#else
+Child::Child(const char *, ChildBody body, const ChildArgs &args) : m_child(fork()) {
+    if (m_child == 0) _exit(body(args));
+}
+
+void Child::Kill() {
+    if (started()) kill(m_child, SIGKILL);
+    Wait();
+}
+
+int Child::Wait() {
+    int status = 0;
+    const bool ended = started() && waitpid(m_child, &status, 0) == m_child && WIFEXITED(status);
+    m_child = kNone;
+    return ended ? WEXITSTATUS(status) : -1;
+}
+#endif
 
 } // namespace testsupport

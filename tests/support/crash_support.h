@@ -1,6 +1,7 @@
-// Helpers for the crash-safety tests of the file move: scratch directories on
-// chosen file systems, hidden staging files left beside a file, and fault
-// hooks that record the operations a call makes and fail one of them.
+// Helpers for the crash-safety tests of the commits: scratch directories on
+// chosen file systems, hidden staging files left beside a file, fault hooks
+// that record the operations a call makes and fail one of them, and a child
+// process to kill mid-commit.
 #ifndef TAGMILL_TEST_CRASH_SUPPORT_H
 #define TAGMILL_TEST_CRASH_SUPPORT_H
 
@@ -41,6 +42,41 @@ struct ScopedFaultHook {
     ~ScopedFaultHook() { tav_set_fault_hook(nullptr, nullptr); }
     ScopedFaultHook(const ScopedFaultHook &) = delete;
 };
+
+// A child process that runs body(args) and exits with its result, unless the
+// test kills it first. POSIX forks, so the body runs in a copy of the test;
+// Windows has no fork and starts this test program again with only the test
+// KILL_TEST_CHILD(suite, body) defines selected and the arguments in the
+// environment.
+using ChildArgs = std::vector<std::string>;
+using ChildBody = int (*)(const ChildArgs &);
+class Child {
+public:
+    Child(const char *suite, ChildBody body, const ChildArgs &args);
+    ~Child() { Kill(); }
+    Child(const Child &) = delete;
+    bool started() const { return m_child != kNone; }
+    void Kill(); // at once, wherever it is; returns once it is gone
+    int Wait();  // its exit code once it ends by itself, -1 when it crashed
+
+private:
+#ifdef _WIN32
+    static constexpr void *kNone = nullptr;
+    void *m_child = kNone; // the process handle
+#else
+    static constexpr int kNone = -1;
+    int m_child = kNone; // the process ID
+#endif
+};
+
+#ifdef _WIN32
+// The child's side: skipped in a normal run.
+void RunAsKillTestChild(ChildBody body);
+#define KILL_TEST_CHILD(suite, body) \
+    TEST(suite, KillTestChild) { testsupport::RunAsKillTestChild(body); }
+#else
+#define KILL_TEST_CHILD(suite, body)
+#endif
 
 } // namespace testsupport
 
