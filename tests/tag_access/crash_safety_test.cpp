@@ -79,7 +79,8 @@ TEST(CrashSafety, CloseReportsEveryFailedStepOfTheMove) {
             EXPECT_EQ(moved ? S_OK : E_FAIL, hr);
             EXPECT_EQ(moved ? committed : original, ReadFile(path));
         }
-        EXPECT_GE(failures, dirs.crossDevice ? 6 : 2);
+        // Staged: naming, reading, writing, flushing and renaming at least.
+        EXPECT_GE(failures, dirs.crossDevice ? 5 : 2);
     });
 }
 
