@@ -1,6 +1,8 @@
 // Implementation of the crash-safety test helpers.
 #include "support/crash_support.h"
 
+#include <thread>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -74,42 +76,52 @@ int FailOpAt(tav_op op, void *plan) {
     return 1;
 }
 
+bool PollUntil(const std::function<bool()> &done, int seconds) {
+    for (auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds); !done();
+         std::this_thread::sleep_for(std::chrono::microseconds(100)))
+        if (std::chrono::steady_clock::now() > deadline) return false;
+    return true;
+}
+
+void Child::Kill(std::chrono::microseconds after) {
+    std::this_thread::sleep_for(after);
+    if (!started()) return;
 #ifdef _WIN32
-namespace {
+    TerminateProcess(reinterpret_cast<HANDLE>(m_child), UINT(-1));
+#else
+    kill(pid_t(m_child), SIGKILL);
+#endif
+    Wait();
+}
+
+#ifdef _WIN32
 const wchar_t kChildArguments[] = L"TAGMILL_KILL_TEST_CHILD"; // one argument a line
-} // namespace
 
 Child::Child(const char *suite, ChildBody, const ChildArgs &args) {
     std::wstring joined, program(MAX_PATH, L'\0');
     for (const std::string &arg : args) joined += Widen(arg) + L'\n';
     program.resize(GetModuleFileNameW(nullptr, &program[0], MAX_PATH));
     std::wstring command = L"\"" + program + L"\" --gtest_filter=" + Widen(suite) + L".KillTestChild";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
+    STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION child = {};
     SetEnvironmentVariableW(kChildArguments, joined.c_str()); // the child inherits the environment
     // Detached: the child's test report would only clutter the parent's.
     if (CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
                        &startup, &child)) {
         CloseHandle(child.hThread);
-        m_child = child.hProcess;
+        m_child = reinterpret_cast<intptr_t>(child.hProcess);
     }
     SetEnvironmentVariableW(kChildArguments, nullptr);
 }
 
-void Child::Kill() {
-    if (!started()) return;
-    TerminateProcess(m_child, 1);
-    Wait();
-}
-
 int Child::Wait() {
-    DWORD code = 0;
-    const bool ended = started() && WaitForSingleObject(m_child, INFINITE) == WAIT_OBJECT_0 &&
-                       GetExitCodeProcess(m_child, &code);
-    if (started()) CloseHandle(m_child);
-    m_child = kNone;
-    return ended ? static_cast<int>(code) : -1;
+    if (!started()) return -1;
+    const HANDLE process = reinterpret_cast<HANDLE>(m_child);
+    DWORD code = DWORD(-1);
+    if (WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    m_child = -1;
+    return int(code);
 }
 
 void RunAsKillTestChild(ChildBody body) {
@@ -126,16 +138,11 @@ Child::Child(const char *, ChildBody body, const ChildArgs &args) : m_child(fork
     if (m_child == 0) _exit(body(args));
 }
 
-void Child::Kill() {
-    if (started()) kill(m_child, SIGKILL);
-    Wait();
-}
-
 int Child::Wait() {
     int status = 0;
-    const bool ended = started() && waitpid(m_child, &status, 0) == m_child && WIFEXITED(status);
-    m_child = kNone;
-    return ended ? WEXITSTATUS(status) : -1;
+    const bool exited = started() && waitpid(pid_t(m_child), &status, 0) == m_child && WIFEXITED(status);
+    m_child = -1;
+    return exited ? WEXITSTATUS(status) : -1;
 }
 #endif
 

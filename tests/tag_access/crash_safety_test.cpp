@@ -3,10 +3,8 @@
 // temporary or staging file left; a process killed at any moment leaves the
 // original or the committed file, never a blend. Each runs with the temporary
 // directory on the music file's file system and on another one.
-#include <chrono>
 #include <cstdio>
 #include <random>
-#include <thread>
 
 #include "support/crash_support.h"
 
@@ -97,23 +95,21 @@ KILL_TEST_CHILD(CrashSafety, CommitAsChild)
 // takes long on Windows, and a kill before the rewrite proves nothing.
 std::unique_ptr<Child> StartCommit(const std::string &path, const std::string &tmp) {
     auto child = std::make_unique<Child>("CrashSafety", CommitAsChild, ChildArgs{path, tmp, "put"});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (child->started() && TempFilesWithPrefix(tmp).empty() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    PollUntil([&] { return !child->started() || !TempFilesWithPrefix(tmp).empty(); }, 5);
     return child;
 }
 
 // A 20 MB song is committed by a child that is killed after a random delay
 // spread over the rewrite's and the move's duration. The file must then be
 // the original or the committed file (ID3v1 fields included: they are written
-// into the rewritten file before it moves). Only a move across file systems stages a
-// file beside the song: Linux names it once it is complete, right before
-// renaming it over the song (it cannot link an unnamed file over another in
-// one step), so a kill leaves it whole beside the original; Windows names it
-// from the start, so a kill during the copy leaves part of it. Any other
-// staging file left is a fault. The rewrite's own temporary file in the
-// temporary directory is left when the kill comes before the move, which
-// nothing can prevent.
+// into the rewritten file before it moves). Only a move across file systems
+// stages a file beside the song: Linux names it once it is complete, right
+// before renaming it over the song (it cannot link an unnamed file over
+// another in one step), so a kill leaves it whole beside the original;
+// Windows names it from the start, so a kill during the copy leaves part of
+// it. Any other staging file left is a fault. The rewrite's own temporary
+// file in the temporary directory is left when the kill comes before the
+// move, which nothing can prevent.
 TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
     std::mt19937 random(std::random_device{}());
     ForEachFileSystemLayout([&random](const DirPair &dirs) {
@@ -137,8 +133,7 @@ TEST(CrashSafety, KilledCommitLeavesOldOrNewFile) {
             const auto delay = std::chrono::duration_cast<std::chrono::microseconds>(duration * 1.2 * share);
             child = StartCommit(path, tmp);
             ASSERT_TRUE(child->started());
-            std::this_thread::sleep_for(delay);
-            child->Kill();
+            child->Kill(delay);
 
             const Bytes after = ReadFile(path);
             const int kind = after == original ? 0 : after == committed ? 1 : -1;

@@ -3,9 +3,7 @@
 // every write not yet flushed at any flush point, leaves (once the next open
 // has completed any journal) the old file or the new one; and a journal that
 // is torn or belongs to another file is dropped without touching the file.
-#include <chrono>
 #include <random>
-#include <thread>
 
 #include "support/crash_support.h"
 #include "tagmill/platform.h"
@@ -70,23 +68,15 @@ TEST(InPlaceCommit, KilledAtAnyInstantLeavesOldOrNew) {
     const Bytes b = ReadFile(s.path);
     ASSERT_EQ(a.size(), b.size());
     std::mt19937 random(std::random_device{}());
-#ifdef _WIN32
-    const int kTrials = 60; // a process takes about 0.4 s to start under Wine
-#else
-    const int kTrials = 300;
-#endif
+    const int kTrials = kChildStartsSlowly ? 60 : 300;
     int journals = 0;
     for (int trial = 0; trial < kTrials; ++trial) {
         WriteFile(s.path, a);
         const bool durable = trial % 3 == 0;
         Child child("InPlaceCommit", RetitleUntilKilled, {s.path, durable ? "durable" : "fast"});
         ASSERT_TRUE(child.started());
-        using std::chrono::steady_clock, std::chrono::microseconds;
-        for (auto deadline = steady_clock::now() + std::chrono::seconds(20); ReadFile(s.path) == a;
-             std::this_thread::sleep_for(microseconds(100)))
-            ASSERT_LT(steady_clock::now(), deadline) << "the child never committed";
-        std::this_thread::sleep_for(microseconds(std::uniform_int_distribution<int>(0, durable ? 20000 : 3000)(random)));
-        child.Kill();
+        ASSERT_TRUE(PollUntil([&] { return ReadFile(s.path) != a; }, 20)) << "the child never committed";
+        child.Kill(std::chrono::microseconds(std::uniform_int_distribution<int>(0, durable ? 20000 : 3000)(random)));
         journals += FileExists(s.journal);
         const Bytes after = ReopenedBytes(s.path);
         EXPECT_TRUE(after == a || after == b) << "trial " << trial;
