@@ -101,7 +101,8 @@ Child::Child(const char *suite, ChildBody, const ChildArgs &args) {
     std::wstring joined, program(MAX_PATH, L'\0');
     for (const std::string &arg : args) joined += Widen(arg) + L'\n';
     program.resize(GetModuleFileNameW(nullptr, &program[0], MAX_PATH));
-    std::wstring command = L"\"" + program + L"\" --gtest_filter=" + Widen(suite) + L".KillTestChild";
+    std::wstring command = L"\"" + program + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + Widen(suite) +
+                                 L".DISABLED_KillTestChild";
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION child = {};
     SetEnvironmentVariableW(kChildArguments, joined.c_str()); // the child inherits the environment

@@ -19,7 +19,6 @@ namespace {
 
 enum class Step { kDone, kFailed, kOtherVolume, kDirectoryRefused };
 
-
 std::wstring DirectoryOf(const std::wstring &path) {
     size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
