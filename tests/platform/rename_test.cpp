@@ -31,16 +31,22 @@ Bytes Pattern(size_t size, uint8_t seed) {
 // Every operation that a move consults the hook about is failed in turn. The
 // move must then fail with both files as they were and nothing staged left,
 // except for the deletion of a copied source: the move has happened by then.
+// A move that succeeds reports its flushes: file data, and last the directory.
 TEST(PlatformRename, EveryFailedStepLeavesTheDestinationWhole) {
     const Bytes data = Pattern((1 << 20) + 3, 2), old = Pattern(5000, 3);
     ForEachFileSystemLayout([&](const DirPair &s) {
         OpRecorder trace;
+        std::vector<int32_t> flushed;
         WriteFile(Src(s), data);
         WriteFile(Dest(s), old);
         {
             ScopedFaultHook hook(RecordOp, &trace);
+            tav_set_flush_observer([](int32_t h, void *seen) { static_cast<std::vector<int32_t> *>(seen)->push_back(h); },
+                                   &flushed);
             ASSERT_EQ(0, Move(Src(s), Dest(s)));
+            tav_set_flush_observer(nullptr, nullptr);
         }
+        EXPECT_TRUE(flushed.size() >= 2 && flushed.front() != -1 && flushed.back() == -1) << flushed.size();
         ASSERT_FALSE(trace.ops.empty());
         for (size_t i = 0; i < trace.ops.size(); ++i) {
             WriteFile(Src(s), data);

@@ -1,9 +1,11 @@
-// Helpers for the crash-safety tests of the file move: scratch directories on
-// chosen file systems, hidden staging files left beside a file, and fault
-// hooks that record the operations a call makes and fail one of them.
+// Helpers for the crash-safety tests of the commits: scratch directories on
+// chosen file systems, hidden staging files left beside a file, fault hooks
+// that record the operations a call makes and fail one of them, and a child
+// process to kill mid-commit.
 #ifndef TAGMILL_TEST_CRASH_SUPPORT_H
 #define TAGMILL_TEST_CRASH_SUPPORT_H
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,6 +43,41 @@ struct ScopedFaultHook {
     ~ScopedFaultHook() { tav_set_fault_hook(nullptr, nullptr); }
     ScopedFaultHook(const ScopedFaultHook &) = delete;
 };
+
+// A child process that runs body(args) and exits with its result, unless the
+// test kills it first. POSIX forks, so the body runs in a copy of the test;
+// Windows has no fork and starts this test program again with only the test
+// KILL_TEST_CHILD(suite, body) defines selected (disabled, so that no normal
+// run starts it) and the arguments in the environment; that takes about 0.4 s
+// under Wine.
+using ChildArgs = std::vector<std::string>;
+using ChildBody = int (*)(const ChildArgs &);
+class Child {
+public:
+    Child(const char *suite, ChildBody body, const ChildArgs &args);
+    ~Child() { Kill(); }
+    Child(const Child &) = delete;
+    bool started() const { return m_child != -1; }
+    // Ends it after the delay, wherever it is then; returns once it is gone.
+    void Kill(std::chrono::microseconds after = std::chrono::microseconds(0));
+    int Wait(); // its exit code once it ends by itself; -1 when killed
+
+private:
+    intptr_t m_child = -1; // the process ID, or on Windows the process handle
+};
+
+// Polls `done` every 100 us for up to `seconds`; whether it came true.
+bool PollUntil(const std::function<bool()> &done, int seconds);
+
+#ifdef _WIN32
+constexpr bool kChildStartsSlowly = true;
+void RunAsKillTestChild(ChildBody body);
+#define KILL_TEST_CHILD(suite, body) \
+    TEST(suite, DISABLED_KillTestChild) { testsupport::RunAsKillTestChild(body); }
+#else
+constexpr bool kChildStartsSlowly = false;
+#define KILL_TEST_CHILD(suite, body)
+#endif
 
 } // namespace testsupport
 

@@ -1,7 +1,8 @@
 // Moving a file over another (tav_rename) so that the destination is replaced
 // whole or not at all, even if the process dies part-way:
 //  - on one volume, the source is flushed to disk and moved over the
-//    destination with write-through, one step of the file system;
+//    destination with write-through (unless the calling thread turned
+//    flushes off), one step of the file system;
 //  - across volumes, the source is copied into a staging file beside the
 //    destination, flushed, and that is moved over the destination; then the
 //    source goes.
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "platform/faults.h"
+#include "platform/flush_switch.h"
 #include "platform/windows/handles.h"
 #include "tagmill/platform.h"
 
@@ -22,15 +24,13 @@ namespace {
 
 enum class Step { kDone, kFailed, kOtherVolume, kDirectoryRefused };
 
-const DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-
 std::wstring DirectoryOf(const std::wstring &path) {
     size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
 }
 
 // Flushes a file's data to disk through a handle of its own, unless the
-// calling thread has turned flushes off.
+// calling thread has turned flushes off; the flush observer sees that handle.
 bool FlushFile(const wchar_t *path) {
     if (!tav_flushes_enabled()) return true;
     if (tav_fault(TAV_OP_FSYNC)) return false;
@@ -38,8 +38,20 @@ bool FlushFile(const wchar_t *path) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     bool ok = FlushFileBuffers(file) != 0;
+    if (ok) tav_flushed(tav_win_handle_value(file));
     CloseHandle(file);
     return ok;
+}
+
+// Replaces the destination by the source in one step. With flushes on, the
+// system writes the changed directory entry through before returning, which
+// the flush observer sees as a directory flush.
+bool ReplaceBy(const wchar_t *source, const wchar_t *destination) {
+    const bool flush = tav_flushes_enabled() != 0;
+    if (!MoveFileExW(source, destination, MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0)))
+        return false;
+    if (flush) tav_flushed(-1);
+    return true;
 }
 
 Step MoveFailure(DWORD error) {
@@ -51,7 +63,7 @@ Step MoveFailure(DWORD error) {
 // Same volume: the data reaches the disk before the name points at it.
 Step MoveWithin(const wchar_t *source, const wchar_t *destination) {
     if (!FlushFile(source) || tav_fault(TAV_OP_RENAME)) return Step::kFailed;
-    return MoveFileExW(source, destination, kReplace) ? Step::kDone : MoveFailure(GetLastError());
+    return ReplaceBy(source, destination) ? Step::kDone : MoveFailure(GetLastError());
 }
 
 // A unique staging name in the destination's directory, created empty.
@@ -70,7 +82,7 @@ Step StageAndReplace(const wchar_t *source, const wchar_t *destination) {
         return GetLastError() == ERROR_ACCESS_DENIED ? Step::kDirectoryRefused : Step::kFailed;
     bool ok = !tav_fault(TAV_OP_READ) && !tav_fault(TAV_OP_WRITE) && CopyFileW(source, staged.c_str(), FALSE) &&
               FlushFile(staged.c_str()) && !tav_fault(TAV_OP_RENAME) &&
-              MoveFileExW(staged.c_str(), destination, kReplace);
+              ReplaceBy(staged.c_str(), destination);
     if (!ok) {
         DeleteFileW(staged.c_str());
         return Step::kFailed;
