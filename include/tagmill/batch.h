@@ -47,6 +47,8 @@ public:
     long Finish();
     /// @brief The number of commits waiting for Finish().
     size_t Waiting() const;
+    /// @brief The bytes those commits hold in memory until Finish().
+    uint64_t WaitingBytes() const;
 
 private:
     friend class CTagmill;

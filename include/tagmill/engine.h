@@ -390,6 +390,8 @@ void tav_id3_journal_batch_destroy(tav_id3_journal_batch *batch);
 int32_t tav_id3_journal_batch_add(tav_id3_journal_batch *batch, tav_id3_context *context);
 /// @brief The number of commits waiting in the batch.
 uint32_t tav_id3_journal_batch_waiting(const tav_id3_journal_batch *batch);
+/// @brief The bytes the waiting commits hold in memory (their journal sections).
+uint64_t tav_id3_journal_batch_bytes(const tav_id3_journal_batch *batch);
 /// @brief Writes every waiting commit: one journal per file system holding the
 /// new bytes of all its contents, under each content's journal name (hard
 /// links; a content whose link fails gets a journal of its own), made durable

@@ -179,6 +179,12 @@ int32_t tav_id3_journal_batch_add(tav_id3_journal_batch *batch, tav_id3_context 
 
 uint32_t tav_id3_journal_batch_waiting(const tav_id3_journal_batch *batch) { return batch ? batch->count : 0; }
 
+uint64_t tav_id3_journal_batch_bytes(const tav_id3_journal_batch *batch) {
+    uint64_t bytes = 0;
+    for (uint32_t i = 0; batch && i < batch->count; ++i) bytes += batch->entries[i].commit.length;
+    return bytes;
+}
+
 int32_t tav_id3_journal_batch_finish(tav_id3_journal_batch *batch) {
     if (!batch) return TAV_ERR_PARAM;
     const int32_t rc = batch->count ? finish(batch) : TAV_OK;

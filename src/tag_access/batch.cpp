@@ -31,6 +31,11 @@ size_t CTagmillBatch::Waiting() const {
     return m_paths.size();
 }
 
+uint64_t CTagmillBatch::WaitingBytes() const {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return tav_id3_journal_batch_bytes(m_batch);
+}
+
 long CTagmillBatch::Finish() {
     std::lock_guard<std::mutex> hold(m_lock);
     m_paths.clear();
