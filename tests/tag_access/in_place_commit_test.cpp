@@ -86,9 +86,9 @@ TEST(InPlaceCommit, KilledAtAnyInstantLeavesOldOrNew) {
 }
 
 #ifdef _WIN32
-TEST(InPlaceCommit, HardLinksAndPowerCuts) {
-    GTEST_SKIP() << "POSIX hard links and /proc file names; the in-place commit runs through the kill, sameness "
-                    "and fault tests here";
+TEST(InPlaceCommit, HardLinksBatchesAndPowerCuts) {
+    GTEST_SKIP() << "POSIX links and /proc file names; the in-place commit runs through the kill, sameness and "
+                    "fault tests here, batches through the tool's tests";
 }
 #else
 TEST(InPlaceCommit, HardLinksSeeTheChangedFile) {

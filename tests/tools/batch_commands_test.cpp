@@ -84,6 +84,13 @@ TEST_F(BatchTest, SetThenExtractOverALibrary) {
         EXPECT_EQ(doc["strings"]["album"], json({"Batch"})) << doc["file"];
     EXPECT_EQ(ReadFile(lib + "/notes.txt"), Ascii("hello\n"));
     EXPECT_TRUE(ReadFile(lib + "/empty.mp3").empty());
+    // A change that fits the padding waits in the run's batch; the batch
+    // leaves every file changed and no journal behind.
+    ASSERT_EQ(Run({"set", "-q", "-r", lib + "/b", "-j", "4", "--album", "Batch 2"}).status, 0);
+    for (const json &doc : RunJson({"show", "--json", "-q", "-r", lib + "/b"}))
+        EXPECT_EQ(doc["strings"]["album"], json({"Batch 2"})) << doc["file"];
+    for (const char *name : {"/b/.song.aiff", "/b/deep/.noext", "/b/deep/.stream.bin", "/b/.form.dat"})
+        EXPECT_FALSE(FileExists(lib + name + ".tagmill-journal")) << name;
 
     const std::string covers = dir.file("covers");
     const RunResult extract = Run({"extract-picture", "-r", lib, "--out-dir", covers});
