@@ -55,13 +55,13 @@ bool RefuseKind(FileKind kind, Failure &failure) {
 constexpr size_t kBatchFiles = 1024;
 constexpr uint64_t kBatchBytes = 32 << 20;
 
-// Every waiting commit reaches its file. A failure leaves the changes in
-// their journals, which any later open of a file completes.
+// Every waiting commit reaches its file. After a failure, a change whose
+// journal was written waits there for the next open; any other is lost.
 bool FinishBatch(CTagmillBatch &batch, Failure &failure) {
     const long hr = batch.Finish();
     if (tagmill::Failed(hr))
-        failure = {"cannot flush the changes of this and earlier files; they wait in journals beside the files, which "
-                   "the next open completes (tagmill check lists them)", hr};
+        failure = {"some changes of this and earlier files did not reach their files: those written to a journal "
+                   "are completed by the next open (tagmill check lists them), the others are lost", hr};
     return !tagmill::Failed(hr);
 }
 

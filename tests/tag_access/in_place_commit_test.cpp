@@ -147,6 +147,26 @@ TEST(CommitBatch, JournalsThenSongsThenNoJournals) {
     EXPECT_EQ(0u, batch.Waiting());
 }
 
+// A batch whose first flush fails leaves the song old and its journal for the
+// next open, which completes the change.
+TEST(CommitBatch, FailedFlushLeavesTheJournalForTheNextOpen) {
+    Song s;
+    WriteFile(s.path, Original());
+    CTagmillBatch batch;
+    CTagmill t;
+    t.SetCommitBatch(&batch);
+    ASSERT_EQ(S_OK, t.Open(Widen(s.path), 2));
+    ASSERT_EQ(S_OK, t.PutString(kTitle, {L"New title"}));
+    ASSERT_EQ(S_OK, t.Close());
+    tav_set_fault_hook([](tav_op op, void *) { return int(op == TAV_OP_FSYNC); }, nullptr);
+    EXPECT_EQ(E_FAIL, batch.Finish());
+    tav_set_fault_hook(nullptr, nullptr);
+    EXPECT_EQ(Original(), ReadFile(s.path));
+    ASSERT_TRUE(FileExists(s.journal));
+    EXPECT_NE(Original(), ReopenedBytes(s.path));
+    EXPECT_FALSE(FileExists(s.journal));
+}
+
 // A commit through a symbolic link in another directory keeps its journal
 // beside the file itself, where an open by the file's own name completes it.
 TEST(InPlaceCommit, JournalOfALinkIsBesideItsTarget) {
