@@ -77,8 +77,8 @@ public:
     void SetDurable(bool durable) { m_durable = durable; }
     /// @brief Lets the commits of this object share their flushes with others
     /// (an addition of this library; see CTagmillBatch): a commit that keeps
-    /// the tag's length then ends once its journal is written, and the file
-    /// takes the change when the batch finishes (or at its next open).
+    /// the tag's length then ends with its new bytes held in the batch, and
+    /// the file takes the change when the batch finishes.
     /// @param batch the batch, which must outlive the commits; null (the
     /// default) commits on its own.
     void SetCommitBatch(CTagmillBatch *batch) { m_batch = batch; }

@@ -86,18 +86,6 @@ uint64_t section_size(const uint8_t *s, const uint8_t *end) {
     return at;
 }
 
-int32_t write_journal_file(const wchar_t *name, const tav_id3_journal &j) {
-    int32_t handle = -1;
-    if (tav_open(name, TAV_O_RDWR | TAV_O_CREAT | TAV_O_EXCL, &handle) != 0) return TAV_JOURNAL_UNAVAILABLE;
-    int32_t rc = tav_write_at(handle, j.bytes, (uint32_t)j.length, 0) == (int32_t)j.length ? TAV_OK : TAV_ERR_WRITE;
-    if (rc == TAV_OK && tav_flush(handle) != 0) rc = TAV_ERR_WRITE;
-    if (tav_close(&handle) != 0 && rc == TAV_OK) rc = TAV_ERR_CLOSE;
-    if (handle != -1) tav_close(&handle);
-    if (rc == TAV_OK && tav_flush_directory_of(name) != 0) rc = TAV_ERR_WRITE;
-    if (rc != TAV_OK) tav_unlink(name);
-    return rc;
-}
-
 int32_t read_journal(int32_t handle, tav_id3_journal *j) {
     tav_file_identity id;
     if (tav_identify_file(handle, &id) != 0 || (uint64_t)id.size > kLargestJournal) return TAV_ERR_READ;
@@ -113,6 +101,18 @@ int32_t read_journal(int32_t handle, tav_id3_journal *j) {
 }
 
 } // namespace
+
+int32_t tav_id3_journal_write(const wchar_t *name, const tav_id3_journal &j) {
+    int32_t handle = -1;
+    if (tav_open(name, TAV_O_RDWR | TAV_O_CREAT | TAV_O_EXCL, &handle) != 0) return TAV_JOURNAL_UNAVAILABLE;
+    int32_t rc = tav_write_at(handle, j.bytes, (uint32_t)j.length, 0) == (int32_t)j.length ? TAV_OK : TAV_ERR_WRITE;
+    if (rc == TAV_OK && tav_flush(handle) != 0) rc = TAV_ERR_WRITE;
+    if (tav_close(&handle) != 0 && rc == TAV_OK) rc = TAV_ERR_CLOSE;
+    if (handle != -1) tav_close(&handle);
+    if (rc == TAV_OK && tav_flush_directory_of(name) != 0) rc = TAV_ERR_WRITE;
+    if (rc != TAV_OK) tav_unlink(name);
+    return rc;
+}
 
 tav_id3_journal::~tav_id3_journal() { tav_rud_free(bytes); }
 
@@ -173,8 +173,6 @@ bool tav_id3_journal_matches(const uint8_t *s, const tav_file_identity &id) {
     return get64(s) == id.device && get64(s + 8) == id.file && size >= get64(s + 16) && size <= get64(s + 24);
 }
 
-int32_t tav_id3_journal_write(const wchar_t *name, const tav_id3_journal &j) { return write_journal_file(name, j); }
-
 const uint8_t *tav_id3_journal_find(const tav_id3_journal &j, const tav_file_identity &id) {
     const uint8_t *b = j.bytes;
     if (j.length < kHead + kSum || memcmp(b, kMagic, 8) != 0) return nullptr;
@@ -210,7 +208,7 @@ int32_t tav_id3_journal_commit(tav_id3_context *context, const tav_id3_region *r
     // A batched commit ends here: its batch writes the journal.
     if (context->defer_journal) return tav_id3_defer_commit(context, &section, id.device);
     const tav_id3_span sections[] = {{section.bytes, section.length}};
-    if ((rc = tav_id3_journal_assemble(sections, 1, &j)) != TAV_OK || (rc = write_journal_file(name, j)) != TAV_OK)
+    if ((rc = tav_id3_journal_assemble(sections, 1, &j)) != TAV_OK || (rc = tav_id3_journal_write(name, j)) != TAV_OK)
         return rc;
     // From here the journal stands for the new bytes. A write that fails is
     // tried once more; failing again, the content is left for the next open
