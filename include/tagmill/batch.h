@@ -5,7 +5,8 @@
 #define TAGMILL_BATCH_H
 
 #include <mutex>
-#include <string>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "tagmill/engine.h"
@@ -28,8 +29,9 @@
 /// leaves them so; another open sees them); from then on a killed process or
 /// a power cut leaves each file old or new, and the next open of a file
 /// completes its change. Opening, through an object with this batch, a file
-/// whose change waits here finishes the batch first. Objects on several
-/// threads may share one batch.
+/// whose change waits here (by the same name or through another link to it)
+/// finishes the batch first, so that the new edit starts from that change.
+/// Objects on several threads may share one batch.
 class TAGMILL_API CTagmillBatch {
 public:
     CTagmillBatch();
@@ -53,11 +55,12 @@ public:
 private:
     friend class CTagmill;
     long add(tav_id3_context &context);
-    bool holds(const std::wstring &path) const;
+    // Whether the file open in this context has a change waiting here.
+    bool holds(const tav_id3_context &context) const;
 
     mutable std::mutex m_lock;
     tav_id3_journal_batch *m_batch;
-    std::vector<std::wstring> m_paths;
+    std::vector<std::pair<uint64_t, uint64_t>> m_files; // device and file number of each waiting change
 };
 
 #endif

@@ -105,16 +105,26 @@ uint32_t changed_spans(const uint8_t *old, const uint8_t *fresh, uint32_t length
 int32_t commit_in_place(tav_id3_context *context, const tav_id3_new_tag &tag, uint32_t length,
                         const tav_id3_v1_update *v1) {
     tav_id3_region regions[kMaxSpans + 1];
-    uint8_t *old = static_cast<uint8_t *>(tav_rud_malloc(tag.length ? tag.length : 1));
-    if (!old) return TAV_ERR_NOMEM;
-    int32_t rc = tav_pread(context->handle, old, tag.length, tag.position) == (int32_t)tag.length ? TAV_OK : TAV_ERR_READ;
-    uint32_t count = rc == TAV_OK ? changed_spans(old, tag.image, tag.length, tag.position, regions, kMaxSpans) : 0;
-    tav_rud_free(old);
+    // The old bytes as the read cache holds them (the edit was made from
+    // them), else as the file holds them.
+    const uint8_t *old = tav_id3_cache_peek(context, tag.position, tag.length);
+    uint8_t *read = old ? nullptr : static_cast<uint8_t *>(tav_rud_malloc(tag.length ? tag.length : 1));
+    if (!old && !read) return TAV_ERR_NOMEM;
+    int32_t rc = TAV_OK;
+    if (read)
+        rc = tav_pread(context->handle, read, tag.length, tag.position) == (int32_t)tag.length ? TAV_OK : TAV_ERR_READ;
+    uint32_t count =
+        rc == TAV_OK ? changed_spans(old ? old : read, tag.image, tag.length, tag.position, regions, kMaxSpans) : 0;
+    tav_rud_free(read);
     uint8_t end[kV1Length], before[kV1Length];
     if (rc == TAV_OK && v1) {
         const uint32_t want = length < kV1Length ? length : kV1Length;
-        int32_t got = tav_pread(context->handle, end, want, length - want);
-        if (got < 0) return TAV_ERR_READ;
+        const uint8_t *cached = tav_id3_cache_peek(context, length - want, want);
+        int32_t got = (int32_t)want;
+        if (cached)
+            memcpy(end, cached, want);
+        else if ((got = tav_pread(context->handle, end, want, length - want)) < 0)
+            return TAV_ERR_READ;
         memcpy(before, end, want);
         tav_id3_region region = v1_region(v1, length, end, got);
         // A tag written over the old one changes only what differs.

@@ -110,6 +110,9 @@ int64_t tav_id3_cache_seek(tav_id3_read_cache *cache, int32_t offset, int32_t or
 int32_t tav_id3_cache_read(tav_id3_context *context, tav_id3_read_cache *cache, void *buffer, uint32_t count);
 int32_t tav_id3_cache_write(tav_id3_context *context, tav_id3_read_cache *cache, const void *buffer,
                             uint32_t count);
+// The snapshot's bytes [from, from + count) of this context's file, when one
+// window already holds them all; null otherwise (nothing is read).
+const uint8_t *tav_id3_cache_peek(const tav_id3_context *context, int64_t from, uint32_t count);
 // Drops the snapshot (and the parsed results) without touching the
 // descriptor; returns the position the engine was at, or -1 without a
 // snapshot. For a descriptor that is about to be closed.

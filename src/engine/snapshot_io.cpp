@@ -125,6 +125,13 @@ tav_id3_read_cache *tav_id3_cache_for_io(tav_id3_context *context) {
     return cache;
 }
 
+const uint8_t *tav_id3_cache_peek(const tav_id3_context *context, int64_t from, uint32_t count) {
+    tav_id3_read_cache *cache = context ? context->cache : nullptr;
+    if (!cache || !cache->snapshot || cache->handle != context->handle) return nullptr;
+    const tav_id3_cache_window *window = window_holding(cache, from, count);
+    return window ? window->bytes + (from - window->start) : nullptr;
+}
+
 int64_t tav_id3_cache_forget(tav_id3_context *context) {
     tav_id3_read_cache *cache = context ? context->cache : nullptr;
     if (!cache || !cache->snapshot) return -1;

@@ -14,21 +14,38 @@ CTagmillBatch::~CTagmillBatch() {
     tav_id3_journal_batch_destroy(m_batch);
 }
 
+namespace {
+
+// A file's device and file number, as the batch tells files apart: two names
+// of one file are one file.
+bool Identify(const tav_id3_context &context, std::pair<uint64_t, uint64_t> &file) {
+    tav_file_identity id;
+    if (context.content_type != TAV_CONTENT_FILE || tav_identify_file(context.handle, &id) != 0) return false;
+    file = {id.device, id.file};
+    return true;
+}
+
+} // namespace
+
 long CTagmillBatch::add(tav_id3_context &context) {
+    std::pair<uint64_t, uint64_t> file;
+    if (!Identify(context, file)) return tagmill::E_FAIL; // the change is lost, the file old
     std::lock_guard<std::mutex> hold(m_lock);
     if (!m_batch || tav_id3_journal_batch_add(m_batch, &context) != TAV_OK) return tagmill::E_OUTOFMEMORY;
-    m_paths.emplace_back(context.path);
+    m_files.push_back(file);
     return tagmill::S_OK;
 }
 
-bool CTagmillBatch::holds(const std::wstring &path) const {
+bool CTagmillBatch::holds(const tav_id3_context &context) const {
+    std::pair<uint64_t, uint64_t> file;
+    if (!Identify(context, file)) return false;
     std::lock_guard<std::mutex> hold(m_lock);
-    return std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end();
+    return std::find(m_files.begin(), m_files.end(), file) != m_files.end();
 }
 
 size_t CTagmillBatch::Waiting() const {
     std::lock_guard<std::mutex> hold(m_lock);
-    return m_paths.size();
+    return m_files.size();
 }
 
 uint64_t CTagmillBatch::WaitingBytes() const {
@@ -38,6 +55,6 @@ uint64_t CTagmillBatch::WaitingBytes() const {
 
 long CTagmillBatch::Finish() {
     std::lock_guard<std::mutex> hold(m_lock);
-    m_paths.clear();
+    m_files.clear();
     return tav_id3_journal_batch_finish(m_batch) == TAV_OK ? tagmill::S_OK : tagmill::E_FAIL;
 }

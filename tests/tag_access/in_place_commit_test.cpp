@@ -167,6 +167,39 @@ TEST(CommitBatch, FailedFlushLeavesTheJournalForTheNextOpen) {
     EXPECT_FALSE(FileExists(s.journal));
 }
 
+// A second edit of a file whose change waits in the batch starts from that
+// change, whichever name it opens: the same path, a hard link or a symbolic
+// link. Both edits reach the file.
+TEST(CommitBatch, ASecondEditByAnyNameStartsFromTheWaitingOne) {
+    constexpr long kArtist = 4357;
+    for (const char *how : {"same path", "hard link", "symbolic link"}) {
+        Song s;
+        WriteFile(s.path, Original());
+        std::string second = s.path;
+        if (std::string(how) != "same path") {
+            second = s.dir.file("other.mp3");
+            ASSERT_EQ(0, std::string(how) == "hard link" ? ::link(s.path.c_str(), second.c_str())
+                                                          : symlink(s.path.c_str(), second.c_str()));
+        }
+        CTagmillBatch batch;
+        for (const auto &edit : {std::make_pair(s.path, kTitle), std::make_pair(second, kArtist)}) {
+            CTagmill t;
+            t.SetCommitBatch(&batch);
+            ASSERT_EQ(S_OK, t.Open(Widen(edit.first), 2)) << how;
+            ASSERT_EQ(S_OK, t.PutString(edit.second, {L"New"})) << how;
+            ASSERT_EQ(S_OK, t.Close()) << how;
+        }
+        EXPECT_EQ(S_OK, batch.Finish()) << how;
+        CTagmill t;
+        ASSERT_EQ(S_OK, t.Open(Widen(s.path), 1));
+        for (long id : {kTitle, kArtist}) {
+            std::vector<std::wstring> value;
+            EXPECT_EQ(S_OK, t.GetString(id, value)) << how << " " << id;
+            EXPECT_EQ(std::vector<std::wstring>{L"New"}, value) << how << " " << id;
+        }
+    }
+}
+
 // A commit through a symbolic link in another directory keeps its journal
 // beside the file itself, where an open by the file's own name completes it.
 TEST(InPlaceCommit, JournalOfALinkIsBesideItsTarget) {
