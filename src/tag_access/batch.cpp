@@ -38,7 +38,7 @@ long CTagmillBatch::add(tav_id3_context &context) {
 
 bool CTagmillBatch::holds(const tav_id3_context &context) const {
     std::pair<uint64_t, uint64_t> file;
-    if (!Identify(context, file)) return false;
+    if (Waiting() == 0 || !Identify(context, file)) return false; // an empty batch needs no look at the file
     std::lock_guard<std::mutex> hold(m_lock);
     return std::find(m_files.begin(), m_files.end(), file) != m_files.end();
 }
