@@ -6,6 +6,7 @@
 
 #include <mutex>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -55,8 +56,8 @@ public:
 private:
     friend class CTagmill;
     long add(tav_id3_context &context);
-    // Whether the file open in this context has a change waiting here.
-    bool holds(const tav_id3_context &context) const;
+    // Whether the file this path names has a change waiting here.
+    bool holds(const std::wstring &path) const;
 
     mutable std::mutex m_lock;
     tav_id3_journal_batch *m_batch;

@@ -96,6 +96,10 @@ struct tav_file_identity {
 /// @brief Device, file number and size of an open file.
 /// @return 0, or -1.
 int32_t tav_identify_file(int32_t handle, tav_file_identity *identity);
+/// @brief The same for the file a path names (a symbolic link followed),
+/// without opening it for reading or writing.
+/// @return 0, or -1 (no such file, or it cannot be asked).
+int32_t tav_identify_path(const wchar_t *path, tav_file_identity *identity);
 /// @brief Writes count bytes at offset without moving the file position; the
 /// file grows when offset + count passes its end. A TAV_OP_WRITE fault point.
 /// @return count, or -1 (some bytes may have been written).

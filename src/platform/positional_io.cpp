@@ -9,6 +9,7 @@
 
 #include "platform/cache_io.h"
 #include "platform/faults.h"
+#include "platform/paths.h"
 #include "tagmill/platform.h"
 
 namespace {
@@ -68,11 +69,25 @@ int32_t tav_write_at(int32_t handle, const void *buffer, uint32_t count, int64_t
     return static_cast<int32_t>(count);
 }
 
-int32_t tav_identify_file(int32_t handle, tav_file_identity *identity) {
-    struct stat st;
-    if (!identity || !IsFileHandle(handle) || fstat(handle, &st) != 0) return -1;
+namespace {
+
+int32_t Identity(const struct stat &st, tav_file_identity *identity) {
     identity->device = static_cast<uint64_t>(st.st_dev);
     identity->file = static_cast<uint64_t>(st.st_ino);
     identity->size = static_cast<int64_t>(st.st_size);
     return 0;
+}
+
+} // namespace
+
+int32_t tav_identify_file(int32_t handle, tav_file_identity *identity) {
+    struct stat st;
+    if (!identity || !IsFileHandle(handle) || fstat(handle, &st) != 0) return -1;
+    return Identity(st, identity);
+}
+
+int32_t tav_identify_path(const wchar_t *path, tav_file_identity *identity) {
+    struct stat st;
+    if (!path || !identity || stat(tav_path_to_utf8(path).c_str(), &st) != 0) return -1;
+    return Identity(st, identity);
 }

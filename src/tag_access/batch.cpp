@@ -14,31 +14,21 @@ CTagmillBatch::~CTagmillBatch() {
     tav_id3_journal_batch_destroy(m_batch);
 }
 
-namespace {
-
-// A file's device and file number, as the batch tells files apart: two names
-// of one file are one file.
-bool Identify(const tav_id3_context &context, std::pair<uint64_t, uint64_t> &file) {
-    tav_file_identity id;
-    if (context.content_type != TAV_CONTENT_FILE || tav_identify_file(context.handle, &id) != 0) return false;
-    file = {id.device, id.file};
-    return true;
-}
-
-} // namespace
-
 long CTagmillBatch::add(tav_id3_context &context) {
-    std::pair<uint64_t, uint64_t> file;
-    if (!Identify(context, file)) return tagmill::E_FAIL; // the change is lost, the file old
+    tav_file_identity id;
+    if (tav_identify_file(context.handle, &id) != 0) return tagmill::E_FAIL; // the change is lost, the file old
     std::lock_guard<std::mutex> hold(m_lock);
     if (!m_batch || tav_id3_journal_batch_add(m_batch, &context) != TAV_OK) return tagmill::E_OUTOFMEMORY;
-    m_files.push_back(file);
+    m_files.emplace_back(id.device, id.file);
     return tagmill::S_OK;
 }
 
-bool CTagmillBatch::holds(const tav_id3_context &context) const {
-    std::pair<uint64_t, uint64_t> file;
-    if (Waiting() == 0 || !Identify(context, file)) return false; // an empty batch needs no look at the file
+// Two names of one file are one file: the batch knows its files by device
+// and file number. An empty batch needs no look at the file.
+bool CTagmillBatch::holds(const std::wstring &path) const {
+    tav_file_identity id;
+    if (Waiting() == 0 || tav_identify_path(path.c_str(), &id) != 0) return false;
+    const std::pair<uint64_t, uint64_t> file(id.device, id.file);
     std::lock_guard<std::mutex> hold(m_lock);
     return std::find(m_files.begin(), m_files.end(), file) != m_files.end();
 }

@@ -124,6 +124,9 @@ long CTagmill::OpenForAiff(const std::wstring &path, long openMode) {
 // ID3v1 tag.
 long CTagmill::OpenCommon(const std::wstring &path, long openMode, bool updateV1, bool aiff) {
     if (m_opened) return E_OPEN_FAILED;
+    // A file whose change waits in the batch (under this name or another)
+    // takes that change first, so that the edit starts from it.
+    if (m_batch && m_batch->holds(path)) m_batch->Finish();
     m_updateV1 = updateV1;
     tav_id3_v2_header header{};
     int32_t engineMode = kEngineRead;
@@ -151,13 +154,6 @@ long CTagmill::OpenCommon(const std::wstring &path, long openMode, bool updateV1
     }
 
     int32_t result = tav_id3_create_context2(path.c_str(), engineMode, &header, aiff ? 1 : 0, &m_context);
-    // A file whose change waits in the batch (under this name or another)
-    // takes that change first, so that the edit starts from it.
-    if (result == TAV_OK && m_batch && m_batch->holds(m_context)) {
-        tav_id3_destroy_context(&m_context);
-        m_batch->Finish();
-        result = tav_id3_create_context2(path.c_str(), engineMode, &header, aiff ? 1 : 0, &m_context);
-    }
     if (result == TAV_OK && fillEmptyFile) {
         result = tav_id3_write_empty_tag(&m_context, &header);
         if (result != TAV_OK) tav_id3_destroy_context(&m_context);

@@ -64,4 +64,29 @@ TEST(PlatformFiles, ReadWriteSeekAndCut) {
     EXPECT_EQ(ReadFile(dir.file(name)), Ascii("0123"));
 }
 
+// A file is known by its device and file number, whether asked by an open
+// descriptor or by any of its names, and only while it exists.
+TEST(PlatformFiles, IdentityByPathAndByDescriptor) {
+    TempDir dir;
+    WriteFile(dir.file("a"), Ascii("12345"));
+    WriteFile(dir.file("b"), Ascii("12345"));
+    const std::wstring a = Widen(dir.file("a")), link = Widen(dir.file("link"));
+    ASSERT_EQ(0, tav_link(a.c_str(), link.c_str()));
+    int32_t handle = -1;
+    ASSERT_EQ(0, tav_open(a.c_str(), TAV_O_RDONLY, &handle));
+    tav_file_identity byHandle{}, byName{}, byLink{}, other{}, missing{};
+    EXPECT_EQ(0, tav_identify_file(handle, &byHandle));
+    EXPECT_EQ(0, tav_identify_path(a.c_str(), &byName)); // while the file is open for another
+    tav_close(&handle);
+    EXPECT_EQ(0, tav_identify_path(link.c_str(), &byLink));
+    EXPECT_EQ(0, tav_identify_path(Widen(dir.file("b")).c_str(), &other));
+    EXPECT_EQ(-1, tav_identify_path(Widen(dir.file("missing")).c_str(), &missing));
+    for (const tav_file_identity &same : {byName, byLink}) {
+        EXPECT_EQ(byHandle.device, same.device);
+        EXPECT_EQ(byHandle.file, same.file);
+        EXPECT_EQ(5, same.size);
+    }
+    EXPECT_NE(byHandle.file, other.file);
+}
+
 } // namespace

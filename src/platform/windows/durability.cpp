@@ -96,14 +96,34 @@ int32_t tav_write_at(int32_t handle, const void *buffer, uint32_t count, int64_t
     return WriteAllAt(file, static_cast<const char *>(buffer), count, offset) ? static_cast<int32_t>(count) : -1;
 }
 
-int32_t tav_identify_file(int32_t handle, tav_file_identity *identity) {
+namespace {
+
+int32_t Identify(HANDLE file, tav_file_identity *identity) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!identity || !tav_win_is_file_handle(handle) || !GetFileInformationByHandle(tav_win_handle(handle), &info))
-        return -1;
+    if (!GetFileInformationByHandle(file, &info)) return -1;
     identity->device = info.dwVolumeSerialNumber;
     identity->file = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     identity->size = (static_cast<int64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     return 0;
+}
+
+} // namespace
+
+int32_t tav_identify_file(int32_t handle, tav_file_identity *identity) {
+    if (!identity || !tav_win_is_file_handle(handle)) return -1;
+    return Identify(tav_win_handle(handle), identity);
+}
+
+// Opened for no access and sharing everything, so that asking never stands
+// in the way of anyone who has the file open.
+int32_t tav_identify_path(const wchar_t *path, tav_file_identity *identity) {
+    if (!path || !identity) return -1;
+    HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    const int32_t rc = Identify(file, identity);
+    CloseHandle(file);
+    return rc;
 }
 
 uint32_t tav_hidden_sibling(const wchar_t *path, const wchar_t *suffix, wchar_t *out, uint32_t length) {

@@ -101,18 +101,9 @@ Step OverwriteInPlace(const wchar_t *source, const wchar_t *destination) {
 
 // Two names of one file: moving it onto itself would lose it.
 bool SameFile(const wchar_t *a, const wchar_t *b) {
-    BY_HANDLE_FILE_INFORMATION ia, ib;
-    HANDLE fa = CreateFileW(a, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (fa == INVALID_HANDLE_VALUE) return false;
-    HANDLE fb = CreateFileW(b, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool same = fb != INVALID_HANDLE_VALUE && GetFileInformationByHandle(fa, &ia) &&
-                GetFileInformationByHandle(fb, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-                ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
-    if (fb != INVALID_HANDLE_VALUE) CloseHandle(fb);
-    CloseHandle(fa);
-    return same;
+    tav_file_identity ia, ib;
+    return tav_identify_path(a, &ia) == 0 && tav_identify_path(b, &ib) == 0 && ia.device == ib.device &&
+           ia.file == ib.file;
 }
 
 bool IsRegularFile(const wchar_t *path) {
