@@ -4,8 +4,8 @@
 #ifndef TAGMILL_BATCH_H
 #define TAGMILL_BATCH_H
 
-#include <mutex>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>

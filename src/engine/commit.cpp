@@ -108,13 +108,14 @@ int32_t commit_in_place(tav_id3_context *context, const tav_id3_new_tag &tag, ui
     // The old bytes as the read cache holds them (the edit was made from
     // them), else as the file holds them.
     const uint8_t *old = tav_id3_cache_peek(context, tag.position, tag.length);
-    uint8_t *read = old ? nullptr : static_cast<uint8_t *>(tav_rud_malloc(tag.length ? tag.length : 1));
-    if (!old && !read) return TAV_ERR_NOMEM;
+    uint8_t *read = nullptr;
     int32_t rc = TAV_OK;
-    if (read)
-        rc = tav_pread(context->handle, read, tag.length, tag.position) == (int32_t)tag.length ? TAV_OK : TAV_ERR_READ;
-    uint32_t count =
-        rc == TAV_OK ? changed_spans(old ? old : read, tag.image, tag.length, tag.position, regions, kMaxSpans) : 0;
+    if (!old) {
+        if (!(read = static_cast<uint8_t *>(tav_rud_malloc(tag.length ? tag.length : 1)))) return TAV_ERR_NOMEM;
+        if (tav_pread(context->handle, read, tag.length, tag.position) != (int32_t)tag.length) rc = TAV_ERR_READ;
+        old = read;
+    }
+    uint32_t count = rc == TAV_OK ? changed_spans(old, tag.image, tag.length, tag.position, regions, kMaxSpans) : 0;
     tav_rud_free(read);
     uint8_t end[kV1Length], before[kV1Length];
     if (rc == TAV_OK && v1) {
